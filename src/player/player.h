@@ -1,0 +1,5 @@
+#pragma once
+
+// The player's main routine: plays the production appended to its own
+// executable and returns the process exit status.
+int run_player();

@@ -1,0 +1,8 @@
+#include "player/player_state.h"
+
+DisplaySize display_size;
+AudioFormatInfo audio_format;
+Demo* current_document = nullptr;
+float current_beat = 0.0f;
+unsigned int white_texture = 0;
+std::atomic<bool> quit_requested{false};

@@ -1,0 +1,24 @@
+#include "serialization/binary_writer.h"
+
+#include <bit>
+
+#include "serialization/string_codec.h"
+
+void BinaryWriter::write_le(std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void BinaryWriter::write_f32(float value) { write_le(std::bit_cast<std::uint32_t>(value), 4); }
+
+void BinaryWriter::write_vec3(const glm::vec3& value) {
+    write_f32(value.x);
+    write_f32(value.y);
+    write_f32(value.z);
+}
+
+void BinaryWriter::write_bytes(const void* data, std::size_t length) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes_.insert(bytes_.end(), p, p + length);
+}
+
+void BinaryWriter::write_string(std::string_view text) { ::write_string(text, *this); }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A finished production is the player executable followed by
+// [payload][u32 little-endian payload length]["DEMO"].
+inline constexpr char kTrailerMagic[4] = {'D', 'E', 'M', 'O'};
+
+enum class TrailerStatus { Found, Missing, BadLength };
+
+struct PayloadLocation {
+    TrailerStatus status = TrailerStatus::Missing;
+    std::uint64_t offset = 0;  // first payload byte
+    std::uint32_t length = 0;
+};
+
+// Checks all four magic bytes, then the length, and leaves the stream at the
+// payload's first byte. A length that reaches before the start of the file is
+// BadLength rather than a wild seek.
+PayloadLocation locate_payload(std::FILE* stream);
+
+// Reads the payload of a packed file into memory.
+struct PayloadRead {
+    TrailerStatus status = TrailerStatus::Missing;
+    std::vector<std::uint8_t> bytes;
+};
+PayloadRead read_payload(const std::string& path);
+
+// Appends payload, length and magic to an open stream.
+bool append_payload(std::FILE* stream, const std::vector<std::uint8_t>& payload);
