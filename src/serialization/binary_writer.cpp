@@ -22,3 +22,12 @@ void BinaryWriter::write_bytes(const void* data, std::size_t length) {
 }
 
 void BinaryWriter::write_string(std::string_view text) { ::write_string(text, *this); }
+
+std::uint64_t BinaryWriter::key_of(const void* object) const {
+    if (!object) return 0;
+    if (!keys_) return reinterpret_cast<std::uintptr_t>(object);
+    auto it = keys_->find(object);
+    return it == keys_->end() ? 0 : it->second;
+}
+
+void BinaryWriter::write_reference(const void* object) { write_key(key_of(object)); }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <glm/vec3.hpp>
@@ -20,6 +21,12 @@ public:
     void write_u64(std::uint64_t value) { write_le(value, 8); }
     void write_count(std::uint64_t count) { write_u64(count); }
     void write_key(std::uint64_t key) { write_u64(key); }
+    // A reference to a top-level record: its key in the installed key
+    // table, 0 for none or for a record the table does not hold. Without a
+    // table the record's address serves as its key.
+    void write_reference(const void* object);
+    void set_key_table(const std::unordered_map<const void*, std::uint64_t>* keys) { keys_ = keys; }
+    std::uint64_t key_of(const void* object) const;
     void write_bytes(const void* data, std::size_t length);
     void write_string(std::string_view text);
 
@@ -31,4 +38,5 @@ public:
 private:
     void write_le(std::uint64_t value, int width);
     std::vector<std::uint8_t> bytes_;
+    const std::unordered_map<const void*, std::uint64_t>* keys_ = nullptr;
 };
