@@ -9,7 +9,7 @@
 
 namespace {
 
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // 0-63 for a digit, 64 for padding, 255 for anything else.
 constexpr std::uint8_t kPadding = 64;
@@ -20,10 +20,10 @@ struct DecodeTable {
     constexpr DecodeTable() : value() {
         for (auto& v : value) v = kInvalid;
         for (int i = 0; i < 64; ++i) value[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
-        value['-'] = 62;
-        value['_'] = 63;
-        value['='] = kPadding;
-        value['.'] = kPadding;
+        value[static_cast<unsigned char>('-')] = 62;
+        value[static_cast<unsigned char>('_')] = 63;
+        value[static_cast<unsigned char>('=')] = kPadding;
+        value[static_cast<unsigned char>('.')] = kPadding;
     }
 };
 constexpr DecodeTable kDecode;

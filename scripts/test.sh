@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite.
+# QB_SANITIZE=ON builds with AddressSanitizer and UBSan into build-asan/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+sanitize="${QB_SANITIZE:-OFF}"
+build_dir=build
+[ "$sanitize" = "ON" ] && build_dir=build-asan
+cmake -S . -B "$build_dir" -DQB_SANITIZE="$sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build_dir" -j"$(nproc)"
+
+source scripts/with-display.sh
+export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+cd "$build_dir"
+ctest --output-on-failure --timeout 600
