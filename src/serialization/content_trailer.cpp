@@ -43,7 +43,7 @@ PayloadRead read_payload(const std::string& path) {
     result.status = where.status;
     if (where.status == TrailerStatus::Found) {
         result.bytes.resize(where.length);
-        if (std::fread(result.bytes.data(), 1, where.length, stream) != where.length) {
+        if (where.length > 0 && std::fread(result.bytes.data(), 1, where.length, stream) != where.length) {
             result.status = TrailerStatus::BadLength;
             result.bytes.clear();
         }
@@ -56,6 +56,6 @@ bool append_payload(std::FILE* stream, const std::vector<std::uint8_t>& payload)
     std::uint32_t length = static_cast<std::uint32_t>(payload.size());
     unsigned char raw[4] = {static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8),
                             static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
-    return std::fwrite(payload.data(), 1, payload.size(), stream) == payload.size() &&
+    return (payload.empty() || std::fwrite(payload.data(), 1, payload.size(), stream) == payload.size()) &&
            std::fwrite(raw, 1, 4, stream) == 4 && std::fwrite(kTrailerMagic, 1, 4, stream) == 4;
 }
