@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// The loading screen: a built-in logo mask filled from the bottom by a wavy
+// bar that follows the loading progress, drawn with the same effect and
+// shader machinery as the production. When loading is complete the loader
+// sound plays while the last frame is held.
+void set_up_loading_screen();
+// One loading frame.
+void draw_loading_frame(std::uint64_t read, std::uint64_t total);
+// Plays the loader sound and holds the final frame for 100 frames.
+void hold_loading_screen(std::uint64_t record_count);
+// Frames drawn so far (progress and hold), for tests.
+std::uint64_t loading_frames_drawn();

@@ -1,0 +1,208 @@
+#include "render/shader_program.h"
+
+#include <cstdio>
+
+#include <GL/glew.h>
+
+#include "player/diagnostics.h"
+#include "render/shader_dialect.h"
+#include "serialization/replace_first.h"
+
+namespace {
+
+constexpr int kLogSize = 1024;
+
+int uniform(unsigned int program, const char* name) { return glGetUniformLocation(program, name); }
+
+std::string file_text(const std::string& path) {
+    int length = 0;
+    auto block = load_whole_file(path, &length);
+    return std::string(block.get(), static_cast<std::size_t>(length));
+}
+
+} // namespace
+
+std::string include_directive(const std::string& fragment_shader_filename) {
+    return "#include \"" + fragment_shader_filename + "\"";
+}
+
+ShaderProgram::ShaderProgram()
+    : vertex_shader_source(default_vertex_source),
+      vertex_shader_filename("resources/default.vert"),
+      fragment_shader_filename("resources/untitled.frag") {
+    build();
+}
+
+ShaderProgram::ShaderProgram(const JsonValue& value) { from_json(value); }
+
+ShaderProgram::ShaderProgram(BinaryReader& in) { read(in); }
+
+void ShaderProgram::create_shader_objects() {
+    vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
+    fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
+}
+
+void ShaderProgram::build() {
+    create_shader_objects();
+    compile_shaders();
+    link_program();
+}
+
+void ShaderProgram::rebuild() {
+    glDeleteProgram(program_id);
+    glDeleteShader(vertex_shader_id);
+    glDeleteShader(fragment_shader_id);
+    build();
+}
+
+void ShaderProgram::compile_shaders() { compile_shaders(document_programs()); }
+
+void ShaderProgram::compile_shaders(const ProgramList* programs) {
+    const char* source = vertex_shader_source.c_str();
+    GLint length = static_cast<GLint>(vertex_shader_source.size());
+    glShaderSource(vertex_shader_id, 1, &source, &length);
+    glCompileShader(vertex_shader_id);
+    record_shader_log(vertex_shader_id);
+
+    // Plain text replacement in list order: text brought in by one program
+    // is searched for the directives of the programs after it only.
+    expanded_fragment_source = fragment_shader_source;
+    if (programs) {
+        for (const auto& other : *programs) {
+            if (other.get() == this) continue;
+            replace_first(expanded_fragment_source, include_directive(other->fragment_shader_filename),
+                          other->fragment_shader_source);
+        }
+    }
+
+    source = expanded_fragment_source.c_str();
+    length = static_cast<GLint>(expanded_fragment_source.size());
+    glShaderSource(fragment_shader_id, 1, &source, &length);
+    glCompileShader(fragment_shader_id);
+    record_shader_log(fragment_shader_id);
+}
+
+void ShaderProgram::record_shader_log(unsigned int shader) {
+    char log[kLogSize] = {};
+    glGetShaderInfoLog(shader, kLogSize, nullptr, log);
+    if (log[0] != '\0') {
+        std::printf("%s\n", log);
+        build_log = log;
+    } else {
+        build_log = "Compilation successful.";
+    }
+}
+
+void ShaderProgram::link_program() {
+    program_id = glCreateProgram();
+    glAttachShader(program_id, vertex_shader_id);
+    glAttachShader(program_id, fragment_shader_id);
+    glLinkProgram(program_id);
+    char log[kLogSize] = {};
+    glGetProgramInfoLog(program_id, kLogSize, nullptr, log);
+    if (log[0] != '\0') {
+        std::printf("LINKER ERROR: %s\n", log);
+        build_log += "\nLINKER ERROR: ";
+        build_log += log;
+    }
+    lookup_locations();
+}
+
+void ShaderProgram::lookup_locations() {
+    const unsigned int p = program_id;
+    beat_location = uniform(p, "beat");
+    itime2_location = uniform(p, "iTime2");
+    sound_location = uniform(p, "sound");
+    sound_texture_location = uniform(p, "sound_texture");
+    for (int n = 0; n < 16; ++n) {
+        char name[16];
+        if (n == 0) std::snprintf(name, sizeof name, "tex");
+        else std::snprintf(name, sizeof name, "tex%d", n);
+        sampler_locations[n] = uniform(p, name);
+    }
+    resolution_location = uniform(p, "resolution");
+    camera_position_location = uniform(p, "camera_position");
+    camera_rotation_location = uniform(p, "camera_rotation");
+    node_idx_location = uniform(p, "nodeIdx");
+    vp_location = glGetAttribLocation(p, "vp");
+
+    glGetError();
+    matrices_block_index = glGetUniformBlockIndex(p, "MatricesBlock");
+    if (matrices_block_index != GL_INVALID_INDEX) glUniformBlockBinding(p, matrices_block_index, 0);
+    if (glGetError() != GL_NO_ERROR) std::printf("Error\n");
+
+    for (auto& def : uniform_defs) def->location = uniform(p, def->name.c_str());
+
+    model_view_proj_matrix_location = uniform(p, "uModelViewProjMatrix");
+    model_view_matrix_location = uniform(p, "uModelViewMatrix");
+    normal_matrix_location = uniform(p, "uNormalMatrix");
+    model_matrix_location = uniform(p, "uModelMatrix");
+    light_mvp_matrix_location = uniform(p, "uLightMVPMatrix");
+    base_color_texture_location = uniform(p, "uBaseColorTexture");
+    base_color_factor_location = uniform(p, "uBaseColorFactor");
+    metallic_factor_location = uniform(p, "uMetallicFactor");
+    roughness_factor_location = uniform(p, "uRougnessFactor");
+    metallic_roughness_texture_location = uniform(p, "uMetallicRoughnessTexture");
+    shadow_map_texture_location = uniform(p, "uShadowMapTexture");
+    is_shadow_render_pass_location = uniform(p, "uIsShadowRenderPass");
+    tag_location = uniform(p, "uTag");
+    instance_location = uniform(p, "uInstance");
+}
+
+void ShaderProgram::load_source_files() {
+    std::printf("Loading file %s\n", vertex_shader_filename.c_str());
+    vertex_shader_source = file_text(vertex_shader_filename);
+    std::printf("Loading file %s\n", fragment_shader_filename.c_str());
+    fragment_shader_source = file_text(fragment_shader_filename);
+}
+
+JsonValue ShaderProgram::to_json(bool export_resources) const {
+    JsonValue v = JsonValue::object();
+    v["vertex_shader_filename"] = vertex_shader_filename;
+    v["fragment_shader_filename"] = fragment_shader_filename;
+    if (export_resources) {
+        save_whole_file(vertex_shader_filename, vertex_shader_source.data(), vertex_shader_source.size());
+        save_whole_file(fragment_shader_filename, fragment_shader_source.data(), fragment_shader_source.size());
+    } else {
+        v["vertex_shader_source"] = vertex_shader_source;
+        v["fragment_shader_source"] = fragment_shader_source;
+    }
+    JsonValue defs = JsonValue::array();
+    for (const auto& def : uniform_defs) defs.push_back(def->to_json(export_resources));
+    v["uniform_defs"] = std::move(defs);
+    return v;
+}
+
+void ShaderProgram::write(BinaryWriter& out) const {
+    out.write_string(vertex_shader_filename);
+    out.write_string(vertex_shader_source);
+    out.write_string(fragment_shader_filename);
+    out.write_string(fragment_shader_source);
+    out.write_count(uniform_defs.size());
+    for (const auto& def : uniform_defs) def->write(out);
+}
+
+void ShaderProgram::from_json(const JsonValue& value) {
+    vertex_shader_filename = value["vertex_shader_filename"].as_string();
+    fragment_shader_filename = value["fragment_shader_filename"].as_string();
+    if (value.has("fragment_shader_source")) {
+        vertex_shader_source = value["vertex_shader_source"].as_string();
+        fragment_shader_source = value["fragment_shader_source"].as_string();
+    } else {
+        load_source_files();
+    }
+    const JsonValue& defs = value["uniform_defs"];
+    for (const auto& def : defs.elements()) uniform_defs.push_back(std::make_unique<UniformDef>(def));
+    build();
+}
+
+void ShaderProgram::read(BinaryReader& in) {
+    vertex_shader_filename = in.read_string("shader vertex file name");
+    vertex_shader_source = in.read_string("shader vertex source");
+    fragment_shader_filename = in.read_string("shader fragment file name");
+    fragment_shader_source = in.read_string("shader fragment source");
+    // A uniform definition takes at least 21 bytes: an empty name and three floats.
+    std::uint64_t count = in.read_count("uniform definition count", 21);
+    for (std::uint64_t i = 0; i < count; ++i) uniform_defs.push_back(std::make_unique<UniformDef>(in));
+    build();
+}

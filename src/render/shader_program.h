@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/uniform_def.h"
+#include "serialization/serializable.h"
+
+// One GLSL program of the production: the two sources, their file names,
+// the user uniforms it declares, and the GL objects and cached locations the
+// effect and model renderers use every frame. Its fragment file name is its
+// identity: effects and include directives name it.
+class ShaderProgram : public ISerializable {
+public:
+    using ProgramList = std::vector<std::unique_ptr<ShaderProgram>>;
+
+    // Defaults: the default vertex shader, an empty fragment source; built.
+    ShaderProgram();
+    explicit ShaderProgram(const JsonValue& value);
+    explicit ShaderProgram(BinaryReader& in);
+
+    JsonValue to_json(bool export_resources) const override;
+    void write(BinaryWriter& out) const override;
+    void from_json(const JsonValue& value) override;
+    void read(BinaryReader& in) override;
+
+    // Deletes the GL objects and builds them again, expanding includes
+    // against the current document's programs.
+    void rebuild();
+    // Compiles both stages; includes are expanded against the given list
+    // (none: the current document's, if there is one).
+    void compile_shaders();
+    void compile_shaders(const ProgramList* programs);
+    void link_program();
+    void lookup_locations();
+    void load_source_files();
+
+    std::string vertex_shader_source;
+    std::string fragment_shader_source;
+    std::string vertex_shader_filename;
+    std::string fragment_shader_filename;
+    std::string expanded_fragment_source;
+    std::vector<std::unique_ptr<UniformDef>> uniform_defs;
+    std::string build_log;
+
+    unsigned int vertex_shader_id = 0;
+    unsigned int fragment_shader_id = 0;
+    unsigned int program_id = 0;
+
+    // Built-in locations, -1 when the program lacks the name.
+    int beat_location = -1;
+    int itime2_location = -1;
+    int sound_location = -1;
+    int sampler_locations[16] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    int resolution_location = -1;
+    int camera_position_location = -1;
+    int camera_rotation_location = -1;
+    int sound_texture_location = -1;
+    int node_idx_location = -1;
+    int model_view_proj_matrix_location = -1;
+    int model_view_matrix_location = -1;
+    int normal_matrix_location = -1;
+    int model_matrix_location = -1;
+    int light_mvp_matrix_location = -1;
+    int base_color_factor_location = -1;
+    int base_color_texture_location = -1;
+    int metallic_factor_location = -1;
+    int roughness_factor_location = -1;
+    int metallic_roughness_texture_location = -1;
+    // Never looked up: the model renderer's emissive inputs stay unsent.
+    int emissive_factor_location = -1;
+    int emissive_texture_location = -1;
+    int shadow_map_texture_location = -1;
+    int is_shadow_render_pass_location = -1;
+    int tag_location = -1;
+    int instance_location = -1;
+
+    // Texture units (GL_TEXTURE0 + n) chosen by an effect's scene pass.
+    int base_color_unit = 0;
+    int metallic_roughness_unit = 0;
+    int emissive_unit = 0;
+    int shadow_map_unit = 0;
+
+    int vp_location = -1;
+    std::uint32_t matrices_block_index = 0xFFFFFFFFu;
+
+private:
+    void create_shader_objects();
+    void build();
+    void record_shader_log(unsigned int shader);
+};
+
+// The programs of the current document, or none before it exists.
+const ShaderProgram::ProgramList* document_programs();
+
+// The include directive that pulls in a program's stored fragment source.
+std::string include_directive(const std::string& fragment_shader_filename);
