@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev
-  xvfb xauth xdotool fonts-dejavu-core
+  xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base
 )
 
 missing=()

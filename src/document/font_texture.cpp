@@ -1,0 +1,118 @@
+#include "document/font_texture.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include "document/font.h"
+#include "document/texture.h"
+
+FontTexture::~FontTexture() { release(); }
+
+void FontTexture::release() {
+    if (surface) SDL_FreeSurface(surface);
+    surface = nullptr;
+    if (texture) glDeleteTextures(1, &texture);
+    texture = 0;
+}
+
+JsonValue FontTexture::to_json(bool) const {
+    JsonValue out = JsonValue::object();
+    out["name"] = name;
+    out["width"] = width;
+    out["height"] = height;
+    out["font"] = font ? font->name : font_name;
+    out["center"] = center;
+    out["chars_per_beat"] = chars_per_beat;
+    return out;
+}
+
+void FontTexture::write(BinaryWriter& out) const {
+    out.write_string(name);
+    out.write_i32(width);
+    out.write_i32(height);
+    out.write_reference(font);
+    out.write_bool(center);
+    out.write_i32(chars_per_beat);
+}
+
+void FontTexture::from_json(const JsonValue& value) {
+    name = value["name"].as_string();
+    width = static_cast<int>(value["width"].as_int());
+    height = static_cast<int>(value["height"].as_int());
+    font_name = value["font"].as_string();
+    font_key = 0;
+    font = nullptr;
+    center = value["center"].as_bool();
+    chars_per_beat = value.has("chars_per_beat") ? static_cast<int>(value["chars_per_beat"].as_int()) : -1;
+}
+
+void FontTexture::read(BinaryReader& in) {
+    name = in.read_string("font texture name");
+    width = in.read_i32("font texture width");
+    height = in.read_i32("font texture height");
+    font_key = in.read_key("font texture font");
+    font_name.clear();
+    font = nullptr;
+    center = in.read_bool("font texture center");
+    chars_per_beat = in.read_i32("font texture chars_per_beat");
+}
+
+void FontTexture::link_font(const NameMap<Font>& fonts) { font = resolve_name(fonts, font_name); }
+
+void FontTexture::resolve_font(const ObjectMap& objects) { font = resolve_key<Font>(objects, font_key); }
+
+void FontTexture::create() {
+    release();
+    text.clear();
+    surface = SDL_CreateRGBSurface(0, width, height, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
+    if (!surface) {
+        std::printf("Font texture \"%s\": cannot create a %d x %d surface: %s\n", name.c_str(), width, height,
+                    SDL_GetError());
+        return;
+    }
+    texture = create_gl_texture(surface->w, surface->h, surface->pixels, GL_CLAMP_TO_EDGE);
+}
+
+void FontTexture::report_missing_font() {
+    if (missing_font_reported_) return;
+    missing_font_reported_ = true;
+    if (font) {
+        std::printf("Font texture \"%s\": font \"%s\" did not open; its texts stay blank.\n", name.c_str(),
+                    font->name.c_str());
+    } else if (!font_name.empty() || font_key == 0) {
+        std::printf("Font texture \"%s\": font \"%s\" not found; its texts stay blank.\n", name.c_str(),
+                    font_name.c_str());
+    } else {
+        std::printf("Font texture \"%s\": no font under key %" PRIu64 "; its texts stay blank.\n", name.c_str(),
+                    font_key);
+    }
+}
+
+void FontTexture::set_text(const std::string& new_text) {
+    if (new_text == text) return;
+    text = new_text;
+    if (!surface) return;
+    SDL_FillRect(surface, nullptr, 0);
+    if (!text.empty()) {
+        if (font && font->font) {
+            const SDL_Color white = {255, 255, 255, 255};
+            SDL_Surface* rendered =
+                TTF_RenderText_Blended_Wrapped(font->font, text.c_str(), white, static_cast<Uint32>(width));
+            if (rendered) {
+                SDL_Rect from = {0, 0, surface->w, surface->h};
+                SDL_Rect to = {center ? (surface->w - rendered->w) / 2 : 0, 0, 0, 0};
+                SDL_BlitSurface(rendered, &from, surface, &to);
+                SDL_FreeSurface(rendered);
+            }
+        } else {
+            report_missing_font();
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface->w, surface->h, GL_RGBA, GL_UNSIGNED_BYTE, surface->pixels);
+}

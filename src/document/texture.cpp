@@ -1,0 +1,93 @@
+#include "document/texture.h"
+
+#include <climits>
+#include <cstdio>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include "document/resource_file.h"
+
+unsigned int create_gl_texture(int width, int height, const void* pixels, int wrap) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    return name;
+}
+
+Texture::Texture(std::string name_in, const void* bytes, std::size_t length)
+    : buffer(std::make_unique<ByteBuffer>(bytes, length)), name(std::move(name_in)) {
+    decode();
+}
+
+Texture::Texture(int w, int h) {
+    char label[256];
+    std::snprintf(label, sizeof label, "Texture %p (%d x %d)", static_cast<void*>(this), w, h);
+    name = label;
+    SDL_Surface* blank = SDL_CreateRGBSurface(0, w, h, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
+    if (!blank) {
+        std::printf("Cannot create a %d x %d texture: %s\n", w, h, SDL_GetError());
+        return;
+    }
+    texture = create_gl_texture(w, h, blank->pixels, GL_CLAMP_TO_EDGE);
+    width = w;
+    height = h;
+    SDL_FreeSurface(blank);
+}
+
+Texture::~Texture() { release_gl_texture(); }
+
+void Texture::release_gl_texture() {
+    if (texture) glDeleteTextures(1, &texture);
+    texture = 0;
+}
+
+void Texture::decode() {
+    release_gl_texture();
+    width = height = 0;
+    if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
+    SDL_RWops* stream = SDL_RWFromConstMem(buffer->data.get(), static_cast<int>(buffer->len));
+    SDL_Surface* image = IMG_Load_RW(stream, 1);
+    if (!image) return;
+    // Blitting onto a zeroed RGBA surface converts every source format to
+    // the one layout the GL upload expects.
+    SDL_Surface* rgba = SDL_CreateRGBSurface(0, image->w, image->h, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
+    if (rgba && SDL_BlitSurface(image, nullptr, rgba, nullptr) == 0) {
+        width = image->w;
+        height = image->h;
+        texture = create_gl_texture(width, height, rgba->pixels, GL_CLAMP_TO_EDGE);
+    }
+    SDL_FreeSurface(rgba);
+    SDL_FreeSurface(image);
+}
+
+JsonValue Texture::to_json(bool export_resources) const {
+    JsonValue out = JsonValue::object();
+    out["name"] = name;
+    store_resource_buffer(out, "image_buffer", buffer.get(), name, export_resources);
+    return out;
+}
+
+void Texture::write(BinaryWriter& out) const {
+    out.write_string(name);
+    write_resource_buffer(out, buffer.get());
+}
+
+void Texture::from_json(const JsonValue& value) {
+    name = value["name"].as_string();
+    buffer = load_resource_buffer(value, "image_buffer", name);
+    decode();
+}
+
+void Texture::read(BinaryReader& in) {
+    name = in.read_string("texture name");
+    buffer = std::make_unique<ByteBuffer>(in);
+    decode();
+}

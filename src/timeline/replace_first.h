@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Replaces the first occurrence of `pattern` in `text`; later occurrences
+// stay. Returns whether anything was replaced. An empty pattern matches
+// nothing.
+bool replace_first(std::string& text, std::string_view pattern, std::string_view replacement);

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <GL/glew.h>
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "document/resource_test_helpers.h"
+#include "document/texture.h"
+#include "support/gl_test_context.h"
+#include "support/sdl_test_audio.h"
+
+namespace {
+
+using Texel = std::array<int, 4>;
+
+// The texels the GL texture really holds, rows top first.
+std::vector<Texel> read_back(const Texture& texture) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(texture.width) * texture.height * 4);
+    glBindTexture(GL_TEXTURE_2D, texture.texture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    std::vector<Texel> texels;
+    for (std::size_t i = 0; i < bytes.size(); i += 4) texels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
+    return texels;
+}
+
+void expect_texel_near(const Texel& got, const Texel& want, int tolerance, const char* where) {
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(got[c], want[c], tolerance) << where << " channel " << c;
+}
+
+std::unique_ptr<Texture> load_file(const std::string& file) {
+    std::string bytes = file_bytes(test_data_path("resources/" + file));
+    return std::make_unique<Texture>(file, bytes.data(), bytes.size());
+}
+
+class TextureTest : public GlTest {};
+
+TEST_F(TextureTest, PalettedImageBecomesOpaqueRgba) {
+    auto texture = load_file("paletted.png");
+    ASSERT_NE(texture->texture, 0u);
+    EXPECT_EQ(texture->width, 4);
+    EXPECT_EQ(texture->height, 2);
+    std::vector<Texel> texels = read_back(*texture);
+    // Top row first: red, green, blue, white; then black, grey, yellow, cyan.
+    std::vector<Texel> want = {{255, 0, 0, 255}, {0, 255, 0, 255},   {0, 0, 255, 255},   {255, 255, 255, 255},
+                               {0, 0, 0, 255},   {128, 128, 128, 255}, {255, 255, 0, 255}, {0, 255, 255, 255}};
+    EXPECT_EQ(texels, want);
+}
+
+TEST_F(TextureTest, TwentyFourBitImageGetsFullAlpha) {
+    auto texture = load_file("rgb24.png");
+    ASSERT_EQ(texture->width, 3);
+    ASSERT_EQ(texture->height, 2);
+    std::vector<Texel> want = {{10, 20, 30, 255},   {40, 50, 60, 255}, {70, 80, 90, 255},
+                               {200, 150, 100, 255}, {1, 2, 3, 255},    {255, 255, 255, 255}};
+    EXPECT_EQ(read_back(*texture), want);
+}
+
+TEST_F(TextureTest, PartialAlphaIsBlendedOntoTransparentBlack) {
+    auto texture = load_file("rgba_partial.png");
+    ASSERT_EQ(texture->width, 2);
+    ASSERT_EQ(texture->height, 2);
+    std::vector<Texel> texels = read_back(*texture);
+    // Each texel keeps its alpha; its colour is multiplied by it.
+    expect_texel_near(texels[0], {200, 100, 50, 255}, 0, "opaque");
+    expect_texel_near(texels[1], {200 * 128 / 255, 100 * 128 / 255, 50 * 128 / 255, 128}, 1, "half");
+    expect_texel_near(texels[2], {0, 0, 0, 0}, 0, "clear");
+    expect_texel_near(texels[3], {100 * 64 / 255, 200 * 64 / 255, 40 * 64 / 255, 64}, 1, "quarter");
+}
+
+TEST_F(TextureTest, UndecodableBytesLeaveAnEmptyTextureAndLoadingGoesOn) {
+    const char garbage[] = "this is not an image at all";
+    Texture texture("broken.png", garbage, sizeof garbage);
+    EXPECT_EQ(texture.texture, 0u);
+    EXPECT_EQ(texture.width, 0);
+    EXPECT_EQ(texture.height, 0);
+    Texture empty("empty.png", nullptr, 0);
+    EXPECT_EQ(empty.texture, 0u);
+    // The bytes are still carried, so the record saves what it was given.
+    EXPECT_EQ(texture.buffer->len, sizeof garbage);
+    auto back = binary_round_trip(texture);
+    EXPECT_EQ(back->buffer->len, sizeof garbage);
+    EXPECT_EQ(back->texture, 0u);
+}
+
+TEST_F(TextureTest, BlankTextureIsZeroedAndNamedAfterItsAddressAndSize) {
+    Texture audio(1024, 2);
+    char want[256];
+    std::snprintf(want, sizeof want, "Texture %p (%d x %d)", static_cast<void*>(&audio), 1024, 2);
+    EXPECT_EQ(audio.name, want);
+    EXPECT_EQ(audio.width, 1024);
+    EXPECT_EQ(audio.height, 2);
+    ASSERT_NE(audio.texture, 0u);
+    for (const Texel& t : read_back(audio)) ASSERT_EQ(t, (Texel{0, 0, 0, 0}));
+}
+
+TEST_F(TextureTest, CreateGlTextureUsesClampAndLinearFilters) {
+    const std::uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    GLuint name = create_gl_texture(2, 1, pixels, GL_CLAMP_TO_EDGE);
+    GLint bound = 0, wrap_s = 0, wrap_t = 0, min_filter = 0, mag_filter = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap_s);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap_t);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
+    EXPECT_EQ(static_cast<GLuint>(bound), name);
+    EXPECT_EQ(wrap_s, GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(wrap_t, GL_CLAMP_TO_EDGE);
+    EXPECT_EQ(min_filter, GL_LINEAR);
+    EXPECT_EQ(mag_filter, GL_LINEAR);
+    std::uint8_t back[8] = {};
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back);
+    EXPECT_EQ(std::vector<std::uint8_t>(back, back + 8), std::vector<std::uint8_t>(pixels, pixels + 8));
+    glDeleteTextures(1, &name);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(TextureTest, JsonAndBinaryFormsCarryTheImageFile) {
+    ScratchDirectory dir("texture");
+    std::string path = dir.file("rgb24.png");
+    std::string bytes = file_bytes(test_data_path("resources/rgb24.png"));
+    put_file(path, bytes);
+
+    // No "image_buffer": the file named by "name" is read and decoded.
+    JsonValue value = JsonValue::object();
+    value["name"] = path;
+    Texture from_file(value);
+    EXPECT_EQ(from_file.width, 3);
+    EXPECT_EQ(from_file.buffer->view(), bytes);
+
+    JsonValue embedded = from_file.to_json(false);
+    EXPECT_EQ(embedded["name"].as_string(), path);
+    EXPECT_EQ(embedded["image_buffer"].as_string(), base64_encode(bytes));
+
+    auto from_binary = binary_round_trip(Texture(embedded));
+    EXPECT_EQ(from_binary->name, path);
+    EXPECT_EQ(from_binary->buffer->view(), bytes);
+    EXPECT_EQ(read_back(*from_binary), read_back(from_file));
+
+    std::filesystem::remove(path);
+    JsonValue exported = from_binary->to_json(true);
+    EXPECT_FALSE(exported.has("image_buffer"));
+    EXPECT_EQ(file_bytes(path), bytes);
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#include "support/gl_test_context.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+namespace {
+
+struct GlContext {
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;
+    std::string error;
+    bool ok = false;
+
+    GlContext() {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            error = std::string("SDL video: ") + SDL_GetError();
+            return;
+        }
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+        window = SDL_CreateWindow("quillbarrow tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 64, 64,
+                                  SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!window) {
+            error = std::string("SDL window: ") + SDL_GetError();
+            return;
+        }
+        context = SDL_GL_CreateContext(window);
+        if (!context) {
+            error = std::string("GL context: ") + SDL_GetError();
+            return;
+        }
+        glewExperimental = GL_TRUE;
+        GLenum status = glewInit();
+        if (status != GLEW_OK) {
+            error = std::string("GLEW: ") + reinterpret_cast<const char*>(glewGetErrorString(status));
+            return;
+        }
+        // GLEW may leave an error behind on core profiles.
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        ok = true;
+    }
+};
+
+} // namespace
+
+bool ensure_gl_context(std::string* error) {
+    static GlContext context;
+    if (!context.ok && error) *error = context.error;
+    return context.ok;
+}
+
+void GlTest::SetUp() {
+    std::string error;
+    ASSERT_TRUE(ensure_gl_context(&error)) << "no GL context (" << error << "); run under Xvfb with DISPLAY set";
+}

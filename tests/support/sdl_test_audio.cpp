@@ -1,0 +1,34 @@
+#include "support/sdl_test_audio.h"
+
+#include <cstdlib>
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+#include "player/player_state.h"
+
+bool ensure_test_mixer(std::string* error) {
+    static std::string failure = [] {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_TIMER) != 0) return std::string("SDL audio: ") + SDL_GetError();
+        if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) != 0) return std::string("mixer: ") + Mix_GetError();
+        Uint16 format = 0;
+        Mix_QuerySpec(&audio_format.frequency, &format, &audio_format.channels);
+        audio_format.format = format;
+        return std::string();
+    }();
+    if (!failure.empty() && error) *error = failure;
+    return failure.empty();
+}
+
+bool ensure_test_ttf(std::string* error) {
+    static std::string failure = [] {
+        if (TTF_Init() != 0) return std::string("SDL_ttf: ") + TTF_GetError();
+        return std::string();
+    }();
+    if (!failure.empty() && error) *error = failure;
+    return failure.empty();
+}
+
+std::string test_data_path(const std::string& relative) { return std::string(QB_TEST_DATA_DIR) + "/" + relative; }
