@@ -77,6 +77,7 @@ TEST_F(EffectTest, TheHookRunsAfterTheBuiltins) {
     };
     current_beat = 0.5f;
     glDisable(GL_BLEND);
+    target.bind();  // setting up the effect left framebuffer 0 bound
     effect.render(hook, false);
     EXPECT_EQ(calls, 1);
     EXPECT_NEAR_RGBA(target.pixel(5, 5), 255, 128, 0, 255, 2);
