@@ -1,7 +1,5 @@
 #include "timeline/control_track.h"
 
-#include <algorithm>
-
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 #include "serialization/json_value.h"
@@ -34,19 +32,26 @@ void ControlTrack::set_points(std::vector<ControlPoint> points) {
 
 void ControlTrack::add_point(ControlPoint point) {
     // `<=` is false for NaN on either side, so a NaN beat clears the flag.
-    if (!points_.empty() && !(points_.back().beat <= point.beat)) ascending_ = false;
-    if (points_.empty() && point.beat != point.beat) ascending_ = false;
+    const float beat = point.beat;
+    if (ascending_ && (beat != beat || (!points_.empty() && !(points_.back().beat <= beat)))) {
+        ascending_ = false;
+        beats_.clear();
+    }
+    if (ascending_) beats_.push_back(beat);
     points_.push_back(std::move(point));
 }
 
 void ControlTrack::refresh_ascending() {
     ascending_ = true;
+    beats_.clear();
     for (std::size_t i = 0; i < points_.size(); ++i) {
         const float beat = points_[i].beat;
         if (beat != beat || (i > 0 && !(points_[i - 1].beat <= beat))) {
             ascending_ = false;
+            beats_.clear();
             return;
         }
+        beats_.push_back(beat);
     }
 }
 
@@ -65,14 +70,19 @@ std::ptrdiff_t ControlTrack::scan_current_index(float local) const {
 
 std::ptrdiff_t ControlTrack::current_index(float local) const {
     if (!ascending_) return scan_current_index(local);
+    if (beats_.empty()) return -1;
     // With ascending beats the walk ends on the last point at or before
-    // `local`. The final check covers a NaN `local`, which no point is at or
-    // before.
-    auto after = std::upper_bound(points_.begin(), points_.end(), local,
-                                  [](float l, const ControlPoint& p) { return l < p.beat; });
-    if (after == points_.begin()) return -1;
-    const std::ptrdiff_t i = (after - points_.begin()) - 1;
-    return points_[i].beat <= local ? i : -1;
+    // `local`: "beat <= local" holds for a leading run of points and for no
+    // point after it. Branch-free halving keeps the search cheap on long
+    // tracks; a NaN `local` matches no point and gives -1, as the walk does.
+    const float* base = beats_.data();
+    std::size_t n = beats_.size();
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = base[half] <= local ? base + half : base;
+        n -= half;
+    }
+    return (base - beats_.data()) + (*base <= local ? 1 : 0) - 1;
 }
 
 std::ptrdiff_t ControlTrack::last_index_at_or_before(float local) const {

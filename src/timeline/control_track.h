@@ -66,4 +66,7 @@ private:
 
     std::vector<ControlPoint> points_;
     bool ascending_ = true;
+    // The beats alone, contiguous, for the search; kept only while the
+    // points ascend.
+    std::vector<float> beats_;
 };
