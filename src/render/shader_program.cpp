@@ -6,7 +6,7 @@
 
 #include "player/diagnostics.h"
 #include "render/shader_dialect.h"
-#include "serialization/replace_first.h"
+#include "timeline/replace_first.h"
 
 namespace {
 
