@@ -10,7 +10,7 @@
 #include "document/font_texture.h"
 #include "document/resource_test_helpers.h"
 #include "support/gl_test_context.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 

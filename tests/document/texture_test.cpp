@@ -9,7 +9,7 @@
 #include "document/resource_test_helpers.h"
 #include "document/texture.h"
 #include "support/gl_test_context.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 

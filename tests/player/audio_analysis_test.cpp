@@ -15,7 +15,7 @@
 
 #include "document/audio_sample.h"
 #include "player/audio_analysis.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 
