@@ -61,9 +61,15 @@ void FontTexture::read(BinaryReader& in) {
     chars_per_beat = in.read_i32("font texture chars_per_beat");
 }
 
-void FontTexture::link_font(const NameMap<Font>& fonts) { font = resolve_name(fonts, font_name); }
+void FontTexture::link_font(const NameMap<Font>& fonts) {
+    font = resolve_name(fonts, font_name);
+    if (!font) report_missing_font();
+}
 
-void FontTexture::resolve_font(const ObjectMap& objects) { font = resolve_key<Font>(objects, font_key); }
+void FontTexture::resolve_font(const ObjectMap& objects) {
+    font = resolve_key<Font>(objects, font_key);
+    if (!font) report_missing_font();
+}
 
 void FontTexture::create() {
     release();

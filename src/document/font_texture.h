@@ -25,7 +25,8 @@ public:
     void from_json(const JsonValue& value) override;
     void read(BinaryReader& in) override;
 
-    // The font named in JSON, or none.
+    // The font named in JSON, or none. A missing font is reported once on
+    // standard output; the texture then stays transparent.
     void link_font(const NameMap<Font>& fonts);
     // The font stored under the key read from the binary form, or none.
     void resolve_font(const ObjectMap& objects);

@@ -7,7 +7,7 @@
 
 #include "document/audio_sample.h"
 #include "document/resource_test_helpers.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 

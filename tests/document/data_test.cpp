@@ -78,12 +78,4 @@ TEST(Data, MissingFileWithoutEmbeddedBytesIsFatal) {
     }
 }
 
-TEST(Data, TruncatedBinaryFormStopsWithFormatError) {
-    Data data(embedded_data("blob", kBlob));
-    BinaryWriter out;
-    data.write(out);
-    BinaryReader in(out.bytes().data(), out.size() - 3);
-    EXPECT_THROW(Data{in}, FormatError);
-}
-
 } // namespace

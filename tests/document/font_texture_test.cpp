@@ -10,7 +10,7 @@
 #include "document/font_texture.h"
 #include "document/resource_test_helpers.h"
 #include "support/gl_test_context.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 
@@ -165,10 +165,10 @@ TEST_F(FontTextureTest, EmptyTextLeavesTheTextureTransparent) {
 
 TEST_F(FontTextureTest, UnknownFontKeepsTheTextureTransparentAndSaysSoOnce) {
     auto ft = std::make_unique<FontTexture>(font_texture_json("no such font", 64, 16, false));
+    testing::internal::CaptureStdout();
     ft->link_font(fonts);
     ft->create();
     EXPECT_EQ(ft->font, nullptr);
-    testing::internal::CaptureStdout();
     ft->set_text("first");
     ft->set_text("second");
     std::string said = testing::internal::GetCapturedStdout();
@@ -250,8 +250,11 @@ TEST_F(FontTextureTest, BinaryFormRefersToTheFontByKey) {
     EXPECT_FALSE(ink_of(back.surface).empty());
 
     ObjectMap other = {{43, font.get()}};
+    testing::internal::CaptureStdout();
     back.resolve_font(other);
+    std::string said = testing::internal::GetCapturedStdout();
     EXPECT_EQ(back.font, nullptr);
+    EXPECT_NE(said.find("key 42"), std::string::npos) << said;
 }
 
 TEST_F(FontTextureTest, FontFormsCarryTheFontFile) {

@@ -9,7 +9,7 @@
 #include "document/resource_test_helpers.h"
 #include "document/texture.h"
 #include "support/gl_test_context.h"
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 namespace {
 
@@ -94,27 +94,6 @@ TEST_F(TextureTest, BlankTextureIsZeroedAndNamedAfterItsAddressAndSize) {
     EXPECT_EQ(audio.height, 2);
     ASSERT_NE(audio.texture, 0u);
     for (const Texel& t : read_back(audio)) ASSERT_EQ(t, (Texel{0, 0, 0, 0}));
-}
-
-TEST_F(TextureTest, CreateGlTextureUsesClampAndLinearFilters) {
-    const std::uint8_t pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    GLuint name = create_gl_texture(2, 1, pixels, GL_CLAMP_TO_EDGE);
-    GLint bound = 0, wrap_s = 0, wrap_t = 0, min_filter = 0, mag_filter = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap_s);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap_t);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min_filter);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag_filter);
-    EXPECT_EQ(static_cast<GLuint>(bound), name);
-    EXPECT_EQ(wrap_s, GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(wrap_t, GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(min_filter, GL_LINEAR);
-    EXPECT_EQ(mag_filter, GL_LINEAR);
-    std::uint8_t back[8] = {};
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, back);
-    EXPECT_EQ(std::vector<std::uint8_t>(back, back + 8), std::vector<std::uint8_t>(pixels, pixels + 8));
-    glDeleteTextures(1, &name);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(TextureTest, JsonAndBinaryFormsCarryTheImageFile) {

@@ -1,4 +1,4 @@
-#include "support/sdl_test_audio.h"
+#include "support/test_environment.h"
 
 #include <cstdlib>
 
