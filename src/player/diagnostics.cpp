@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+
+#include <GL/glew.h>
 
 namespace {
 
@@ -49,8 +52,20 @@ std::unique_ptr<char[]> load_whole_file(const std::string& path, int* length_out
 }
 
 void save_whole_file(const std::string& path, const void* bytes, std::size_t length) {
+    // Exported projects keep resources in folders ("shaders/a.frag").
+    std::error_code ignored;
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return;
+    if (!file) {
+        std::printf("Cannot write %s\n", path.c_str());
+        return;
+    }
     if (length) std::fwrite(bytes, 1, length, file);
     std::fclose(file);
+}
+
+void check_gl_errors(const char* label) {
+    for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError())
+        std::printf("ERROR! %s: %x\n", label, code);
 }

@@ -15,3 +15,6 @@ void set_fatal_error_handler(FatalErrorHandler handler);
 // gives an empty block (length 0).
 std::unique_ptr<char[]> load_whole_file(const std::string& path, int* length_out);
 void save_whole_file(const std::string& path, const void* bytes, std::size_t length);
+
+// Prints every pending GL error as "ERROR! <label>: <code in hex>".
+void check_gl_errors(const char* label);

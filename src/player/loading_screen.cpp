@@ -7,6 +7,9 @@
 
 #include "document/audio_sample.h"
 #include "document/texture.h"
+#include "document/demo.h"
+#include "player/loading_progress.h"
+#include "player/player_state.h"
 #include "player/player_window.h"
 #include "render/effect.h"
 #include "render/shader_program.h"
@@ -107,6 +110,10 @@ void set_up_loading_screen() {
     l.texture = std::make_unique<Texture>("loader", loader_mask_png, loader_mask_png_size);
     l.effect = std::make_unique<Effect>("Loader", l.program.get(), l.texture.get(), nullptr, false, false, nullptr);
     l.sound = std::make_unique<AudioSample>("loader", loader_sound_wav, loader_sound_wav_size);
+
+    set_loading_listener({draw_loading_frame, [] {
+                              hold_loading_screen(current_document ? current_document->record_count : 0);
+                          }});
 }
 
 void draw_loading_frame(std::uint64_t read, std::uint64_t total) {

@@ -6,6 +6,8 @@
 // bar that follows the loading progress, drawn with the same effect and
 // shader machinery as the production. When loading is complete the loader
 // sound plays while the last frame is held.
+// Builds the loader objects and starts listening to the loading progress:
+// report_progress draws a loading frame, finish_loading holds the last one.
 void set_up_loading_screen();
 // One loading frame.
 void draw_loading_frame(std::uint64_t read, std::uint64_t total);

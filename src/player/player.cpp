@@ -1,3 +1,135 @@
 #include "player/player.h"
 
-int run_player() { return 0; }
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <SDL_ttf.h>
+
+#include "document/demo.h"
+#include "platform/executable_path.h"
+#include "player/audio_analysis.h"
+#include "player/beat_clock.h"
+#include "player/diagnostics.h"
+#include "player/loading_progress.h"
+#include "player/loading_screen.h"
+#include "player/player_state.h"
+#include "player/player_window.h"
+#include "serialization/content_trailer.h"
+
+namespace {
+
+const char kMissingTrailer[] = "Cannot find DEMO in executable. Please follow the instructions in Quillbarrow.\n";
+
+int SDLCALL watch_background(void*, SDL_Event* event) {
+    if (event->type == SDL_APP_WILLENTERBACKGROUND) quit_requested = true;
+    return 1;
+}
+
+[[noreturn]] void missing_trailer() {
+    if (std::FILE* log = std::fopen("error.log", "wb")) {
+        std::fputs(kMissingTrailer, log);
+        std::fclose(log);
+    }
+    std::exit(1);
+}
+
+[[noreturn]] void unplayable(const std::string& why) {
+    std::fprintf(stderr, "Cannot play this production: %s\n", why.c_str());
+    std::exit(1);
+}
+
+void drain_frame_events() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_QUIT) quit_requested = true;
+        if (event.type == SDL_KEYUP && event.key.keysym.sym == SDLK_ESCAPE) quit_requested = true;
+    }
+}
+
+void create_white_texture() {
+    const float white[4] = {1, 1, 1, 1};
+    glGenTextures(1, &white_texture);
+    glBindTexture(GL_TEXTURE_2D, white_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_FLOAT, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// Reads the document from the payload; a corrupt payload ends the run with
+// a message instead of a crash.
+Demo* load_document(const std::string& path) {
+    PayloadRead payload = read_payload(path);
+    if (payload.status == TrailerStatus::Missing) missing_trailer();
+    if (payload.status == TrailerStatus::BadLength) unplayable("the content trailer's length runs past the file");
+    try {
+        BinaryReader in(payload.bytes.data(), payload.bytes.size());
+        auto* demo = new Demo(in);
+        return demo;
+    } catch (const std::exception& e) {
+        unplayable(e.what());
+    }
+}
+
+} // namespace
+
+int run_player() {
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        SDL_Log("Failed to initialize SDL: %s", SDL_GetError());
+        return 1;
+    }
+    if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == -1) return -1;
+    Mix_QuerySpec(&audio_format.frequency, &audio_format.format, &audio_format.channels);
+    TTF_Init();
+    set_gl_attributes();
+
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) {
+        SDL_Log("SDL_GetDesktopDisplayMode failed: %s", SDL_GetError());
+        return 1;
+    }
+    display_size = DisplaySize::from_desktop_width(mode.w);
+
+    const std::string title = std::string("Quillbarrow") + " :: " + "0.11";
+    const char* error = nullptr;
+    if (!open_player_window(title.c_str(), display_size.render_width, display_size.render_height,
+                            SDL_WINDOW_BORDERLESS, &error))
+        unplayable(std::string("cannot open the window: ") + (error ? error : "unknown error"));
+
+    set_up_loading_screen();
+    // The document constructor owns its records for the rest of the run.
+    current_document = load_document(executable_path());
+    current_document->post_load();
+    create_white_texture();
+    finish_loading();
+    current_document->warm_up();
+    create_fft_state();
+    current_document->start_music();
+    const Uint32 start_ticks = SDL_GetTicks();
+    SDL_AddEventWatch(watch_background, nullptr);
+    check_gl_errors("flushing");
+
+    while (!quit_requested) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        const Uint32 elapsed = SDL_GetTicks() - start_ticks;
+        current_beat = beat_at(elapsed, current_document->bpm, current_document->beat_offset);
+        if (past_end(current_beat, current_document->end_beat)) quit_requested = true;
+        drain_frame_events();
+        glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
+        current_document->evaluate_frame(current_beat);
+        SDL_GL_SwapWindow(player_window());
+        SDL_Delay(2);
+    }
+
+    SDL_DelEventWatch(watch_background, nullptr);
+    close_player_window();
+    SDL_Quit();
+    std::exit(0);
+}

@@ -22,6 +22,11 @@ std::string file_text(const std::string& path) {
 
 } // namespace
 
+std::FILE*& shader_log_stream() {
+    static std::FILE* stream = stdout;
+    return stream;
+}
+
 std::string include_directive(const std::string& fragment_shader_filename) {
     return "#include \"" + fragment_shader_filename + "\"";
 }
@@ -86,7 +91,7 @@ void ShaderProgram::record_shader_log(unsigned int shader) {
     char log[kLogSize] = {};
     glGetShaderInfoLog(shader, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        std::printf("%s\n", log);
+        if (shader_log_stream()) std::fprintf(shader_log_stream(), "%s\n", log);
         build_log = log;
     } else {
         build_log = "Compilation successful.";
@@ -101,7 +106,7 @@ void ShaderProgram::link_program() {
     char log[kLogSize] = {};
     glGetProgramInfoLog(program_id, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        std::printf("LINKER ERROR: %s\n", log);
+        if (shader_log_stream()) std::fprintf(shader_log_stream(), "LINKER ERROR: %s\n", log);
         build_log += "\nLINKER ERROR: ";
         build_log += log;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +92,11 @@ private:
     void build();
     void record_shader_log(unsigned int shader);
 };
+
+// Where compile and link logs are printed (standard output; none to stay
+// quiet, as the tools do while a document loads before its includes can
+// be expanded).
+std::FILE*& shader_log_stream();
 
 // The programs of the current document, or none before it exists.
 const ShaderProgram::ProgramList* document_programs();

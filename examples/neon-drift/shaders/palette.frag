@@ -21,7 +21,7 @@ vec3 palette(float t)
 }
 
 // Drawn on its own, this program shows a swatch of the palette. An effect
-// that includes it puts the directive below two comment lines, which moves
+// that includes it puts the directive below a few comment lines, which moves
 // the line number checked here, so only the includer's mainImage remains.
 #if __LINE__ == 26
 void mainImage(out vec4 fragColor, in vec2 fragCoord)

@@ -1,0 +1,277 @@
+#include "document/demo.h"
+
+#include <unordered_map>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include "document/resource_file.h"
+#include "player/audio_analysis.h"
+#include "player/diagnostics.h"
+#include "player/loading_progress.h"
+#include "player/player_state.h"
+#include "timeline/frame_evaluation.h"
+
+namespace {
+
+const char kMusicPath[] = "resources/music.mp3";
+
+// Every top-level record is preceded by its 8-byte key and takes at least
+// one byte itself, so a count larger than the bytes left / 9 is corrupt.
+constexpr std::size_t kMinKeyedRecordBytes = 9;
+
+struct ListReader {
+    BinaryReader& in;
+    ObjectMap& objects;
+    std::uint64_t& read_so_far;
+    std::uint64_t total;
+
+    template <class T>
+    void operator()(RecordList<T>& list, const char* list_name) {
+        std::string count_field = std::string("\"") + list_name + "\" count";
+        std::string key_field = std::string("\"") + list_name + "\" object key";
+        std::uint64_t count = in.read_count(count_field.c_str(), kMinKeyedRecordBytes);
+        list.reserve(count);
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::uint64_t key = in.read_key(key_field.c_str());
+            list.push_back(std::make_unique<T>(in));
+            objects[key] = list.back().get();
+            report_progress(read_so_far++, total);
+        }
+    }
+
+    void unsupported(std::uint64_t& count_out, const char* list_name, const char* what) {
+        std::string field = std::string("\"") + list_name + "\" count";
+        count_out = in.read_count(field.c_str(), kMinKeyedRecordBytes);
+        if (count_out != 0)
+            throw UnsupportedContent("This player does not play " + std::string(what) + " yet; the production holds " +
+                                     std::to_string(count_out) + " in its \"" + list_name + "\" list");
+    }
+};
+
+struct ListWriter {
+    BinaryWriter& out;
+    const std::unordered_map<const void*, std::uint64_t>& keys;
+
+    template <class T>
+    void operator()(const RecordList<T>& list) {
+        out.write_count(list.size());
+        for (const auto& record : list) {
+            out.write_key(keys.at(record.get()));
+            record->write(out);
+        }
+    }
+};
+
+template <class T>
+JsonValue json_array(const RecordList<T>& list, bool export_resources) {
+    JsonValue array = JsonValue::array();
+    for (const auto& record : list) array.push_back(record->to_json(export_resources));
+    return array;
+}
+
+template <class T>
+void assign_keys(const RecordList<T>& list, std::unordered_map<const void*, std::uint64_t>& keys) {
+    for (const auto& record : list) keys.emplace(record.get(), keys.size() + 1);
+}
+
+const char* const kListKeys[] = {"events", "effects", "shaders", "textures", "audio_samples", "event_groups",
+                                 "fonts", "font_textures", "datas", "models", "scenes"};
+
+Mix_Music* music_stream = nullptr;
+
+} // namespace
+
+std::uint64_t Demo::count_records() const {
+    return events.size() + effects.size() + shaders.size() + textures.size() + audio_samples.size() +
+           event_groups.size() + fonts.size() + font_textures.size() + datas.size() + model_count + scene_count;
+}
+
+void Demo::read(BinaryReader& in) {
+    record_count = in.read_u64("record count");
+    ObjectMap objects;
+    std::uint64_t read_so_far = 0;
+    ListReader lists{in, objects, read_so_far, record_count};
+    lists(events, "events");
+    lists(effects, "effects");
+    lists(shaders, "shaders");
+    lists(textures, "textures");
+    lists(audio_samples, "audio_samples");
+    lists(event_groups, "event_groups");
+    lists(fonts, "fonts");
+    lists(font_textures, "font_textures");
+    lists(datas, "datas");
+    lists.unsupported(model_count, "models", "3D models");
+    lists.unsupported(scene_count, "scenes", "3D scenes");
+    music = std::make_unique<ByteBuffer>(in);
+
+    // References are keys until every list has been read.
+    for (auto& event : events) event->resolve_reference<Effect, AudioSample>(objects);
+    for (auto& effect : effects) effect->resolve_references(objects);
+    for (auto& group : event_groups) group->resolve_reference(objects);
+    for (auto& font_texture : font_textures) {
+        font_texture->resolve_font(objects);
+        font_texture->create();
+    }
+
+    end_beat = in.read_f32("end beat");
+    bpm = in.read_f32("bpm");
+    beat_offset = in.read_f32("beat offset");
+    finish_load();
+}
+
+void Demo::write(BinaryWriter& out) const {
+    // Keys are sequential in write order, so packing the same project twice
+    // gives the same bytes; readers only compare them.
+    std::unordered_map<const void*, std::uint64_t> keys;
+    assign_keys(events, keys);
+    assign_keys(effects, keys);
+    assign_keys(shaders, keys);
+    assign_keys(textures, keys);
+    assign_keys(audio_samples, keys);
+    assign_keys(event_groups, keys);
+    assign_keys(fonts, keys);
+    assign_keys(font_textures, keys);
+    assign_keys(datas, keys);
+    out.set_key_table(&keys);
+
+    out.write_u64(count_records());
+    ListWriter lists{out, keys};
+    lists(events);
+    lists(effects);
+    lists(shaders);
+    lists(textures);
+    lists(audio_samples);
+    lists(event_groups);
+    lists(fonts);
+    lists(font_textures);
+    lists(datas);
+    out.write_count(0);  // models
+    out.write_count(0);  // scenes
+    music->write(out);
+    out.write_f32(end_beat);
+    out.write_f32(bpm);
+    out.write_f32(beat_offset);
+    out.set_key_table(nullptr);
+}
+
+JsonValue Demo::to_json(bool export_resources) const {
+    JsonValue v = JsonValue::object();
+    v["events"] = json_array(events, export_resources);
+    v["effects"] = json_array(effects, export_resources);
+    v["shaders"] = json_array(shaders, export_resources);
+    v["textures"] = json_array(textures, export_resources);
+    v["audio_samples"] = json_array(audio_samples, export_resources);
+    v["event_groups"] = json_array(event_groups, export_resources);
+    v["fonts"] = json_array(fonts, export_resources);
+    v["font_textures"] = json_array(font_textures, export_resources);
+    v["datas"] = json_array(datas, export_resources);
+    v["models"] = JsonValue::array();
+    v["scenes"] = JsonValue::array();
+    store_resource_buffer(v, "music", music.get(), kMusicPath, export_resources);
+    v["end_beat"] = end_beat;
+    v["bpm"] = bpm;
+    v["beat_offset"] = beat_offset;
+    return v;
+}
+
+void Demo::from_json(const JsonValue& value) {
+    record_count = 0;
+    for (const char* key : kListKeys) {
+        // A key holding anything but an array counts as an empty list.
+        if (value.has(key) && value[key].is_array()) record_count += static_cast<std::uint64_t>(value[key].size());
+    }
+    std::uint64_t index = 0;
+    auto elements = [&](const char* key) -> const JsonValue::Array& {
+        static const JsonValue::Array none;
+        return value.has(key) && value[key].is_array() ? value[key].elements() : none;
+    };
+    auto load = [&](auto& list, const char* key, auto&& name_of, auto& names) {
+        using Record = typename std::remove_reference_t<decltype(list)>::value_type::element_type;
+        for (const JsonValue& element : elements(key)) {
+            list.push_back(std::make_unique<Record>(element));
+            names[name_of(*list.back())] = list.back().get();
+            report_progress(index++, record_count);
+        }
+    };
+    auto by_name = [](const auto& record) -> const std::string& { return record.name; };
+
+    NameMap<Texture> texture_names;
+    NameMap<ShaderProgram> program_names;
+    NameMap<Font> font_names;
+    NameMap<FontTexture> font_texture_names;
+    NameMap<Data> data_names;
+    NameMap<Effect> effect_names;
+    NameMap<AudioSample> sample_names;
+    NameMap<EventGroup> group_names;
+    NameMap<Event> event_names;
+
+    load(textures, "textures", by_name, texture_names);
+    load(shaders, "shaders", [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; },
+         program_names);
+    load(fonts, "fonts", by_name, font_names);
+    load(font_textures, "font_textures", by_name, font_texture_names);
+    for (auto& font_texture : font_textures) {
+        font_texture->link_font(font_names);
+        font_texture->create();
+    }
+    load(datas, "datas", by_name, data_names);
+    model_count = elements("models").size();
+    scene_count = elements("scenes").size();
+    if (model_count != 0 || scene_count != 0)
+        throw UnsupportedContent("This player does not play 3D models or scenes yet; the project holds " +
+                                 std::to_string(model_count) + " models and " + std::to_string(scene_count) +
+                                 " scenes");
+
+    const auto& effect_values = elements("effects");
+    load(effects, "effects", by_name, effect_names);
+    // Every effect exists before any is linked: inputs may name later effects.
+    for (std::size_t i = 0; i < effects.size(); ++i)
+        effects[i]->link_references(effect_values[i], effect_names, texture_names, program_names, font_texture_names, {});
+
+    load(audio_samples, "audio_samples", by_name, sample_names);
+    load(event_groups, "event_groups", by_name, group_names);
+    load(events, "events", by_name, event_names);
+    for (auto& event : events) event->link_by_name(effect_names, sample_names, group_names);
+    for (auto& group : event_groups) group->link_by_name(event_names);
+
+    music = load_resource_buffer(value, "music", kMusicPath);
+    end_beat = static_cast<float>(value["end_beat"].as_float());
+    bpm = static_cast<float>(value["bpm"].as_float());
+    beat_offset = static_cast<float>(value["beat_offset"].as_float());
+    finish_load();
+}
+
+void Demo::finish_load() {
+    audio_texture = std::make_unique<Texture>(1024, 2);
+    report_progress(record_count, record_count);
+}
+
+void Demo::post_load() {
+    for (auto& program : shaders) program->rebuild();
+    for (auto& effect : effects) effect->setup_gpu_objects();
+}
+
+void Demo::warm_up() {
+    for (auto& effect : effects) effect->render({}, false);
+}
+
+void Demo::start_music() {
+    if (!music || music->len == 0) return;
+    SDL_RWops* stream = SDL_RWFromConstMem(music->data.get(), static_cast<int>(music->len));
+    music_stream = Mix_LoadMUS_RW(stream, 1);
+    Mix_RegisterEffect(MIX_CHANNEL_POST, analyse_audio, nullptr, this);
+    if (music_stream) Mix_PlayMusic(music_stream, 0);
+}
+
+Effect* Demo::evaluate_frame(float beat) {
+    glBindTexture(GL_TEXTURE_2D, audio_texture->texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, audio_texture->width, audio_texture->height, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, acquire_audio_capture());
+    return evaluate_events(events, *audio_texture, beat);
+}
+
+const ShaderProgram::ProgramList* document_programs() {
+    return current_document ? &current_document->shaders : nullptr;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "document/audio_sample.h"
+#include "document/data.h"
+#include "document/font.h"
+#include "document/font_texture.h"
+#include "document/texture.h"
+#include "render/effect.h"
+#include "render/shader_program.h"
+#include "serialization/byte_buffer.h"
+#include "serialization/serializable.h"
+#include "timeline/event.h"
+#include "timeline/event_group.h"
+
+template <class T>
+using RecordList = std::vector<std::unique_ptr<T>>;
+
+// A document holding records this build cannot play (3D models and scenes).
+class UnsupportedContent : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The root of a production: its eleven record lists, music and tempo. The
+// list order here is the order of the binary form.
+class Demo : public ISerializable {
+public:
+    Demo() = default;
+    explicit Demo(const JsonValue& value) { from_json(value); }
+    explicit Demo(BinaryReader& in) { read(in); }
+    ~Demo() override = default;
+
+    JsonValue to_json(bool export_resources) const override;
+    void write(BinaryWriter& out) const override;
+    void from_json(const JsonValue& value) override;
+    void read(BinaryReader& in) override;
+
+    // Compiles every program (now that includes can see every program) and
+    // sets up every effect.
+    void post_load();
+    // Draws every effect once, so first frames do not stall.
+    void warm_up();
+    // Opens the music from memory, installs the live analysis and plays the
+    // music once. No music: nothing plays.
+    void start_music();
+    // Draws one frame; returns the effect drawn last or none.
+    Effect* evaluate_frame(float beat);
+
+    RecordList<Event> events;
+    RecordList<Effect> effects;
+    RecordList<ShaderProgram> shaders;
+    RecordList<Texture> textures;
+    RecordList<AudioSample> audio_samples;
+    RecordList<EventGroup> event_groups;
+    RecordList<Font> fonts;
+    RecordList<FontTexture> font_textures;
+    RecordList<Data> datas;
+    // 3D models and scenes are not played by this build: a document with any
+    // is refused with UnsupportedContent, so only their counts exist.
+    std::uint64_t model_count = 0;
+    std::uint64_t scene_count = 0;
+
+    std::unique_ptr<ByteBuffer> music = std::make_unique<ByteBuffer>();
+    float end_beat = 480.0f;
+    float bpm = 130.0f;
+    float beat_offset = 0.5f;
+    std::unique_ptr<Texture> audio_texture;
+    std::uint64_t record_count = 0;
+
+    // Sum of the eleven list sizes.
+    std::uint64_t count_records() const;
+
+private:
+    void finish_load();
+};

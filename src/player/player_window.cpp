@@ -1,0 +1,67 @@
+#include "player/player_window.h"
+
+#include <cstdio>
+
+#include <GL/glew.h>
+
+namespace {
+
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+WindowSize window_size;
+
+void print_gl_versions() {
+    std::printf("OpenGL version: %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    std::printf("GLSL version: %s\n", reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
+    std::printf("Vendor: %s\n", reinterpret_cast<const char*>(glGetString(GL_VENDOR)));
+    std::printf("Renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+}
+
+} // namespace
+
+void set_gl_attributes() {
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+}
+
+bool open_player_window(const char* title, int width, int height, Uint32 flags, const char** error,
+                        bool print_versions) {
+    window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
+                              flags | SDL_WINDOW_OPENGL);
+    if (!window) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    SDL_GetWindowSize(window, &window_size.width, &window_size.height);
+    context = SDL_GL_CreateContext(window);
+    if (!context) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    glewExperimental = GL_TRUE;
+    glewInit();
+    // GLEW's probing leaves an error behind on core contexts.
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    if (print_versions) print_gl_versions();
+    glClearColor(0, 0, 0, 1);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    return true;
+}
+
+SDL_Window* player_window() { return window; }
+SDL_GLContext player_gl_context() { return context; }
+WindowSize player_window_size() { return window_size; }
+
+void close_player_window() {
+    if (context) SDL_GL_DeleteContext(context);
+    if (window) SDL_DestroyWindow(window);
+    context = nullptr;
+    window = nullptr;
+}

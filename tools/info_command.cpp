@@ -1,0 +1,48 @@
+#include <cstdio>
+
+#include "command.h"
+#include "document/project_file.h"
+#include "player/headless_session.h"
+#include "serialization/content_trailer.h"
+
+namespace {
+
+template <class List, class NameOf>
+void print_list(const char* key, const List& list, NameOf name_of) {
+    std::printf("%-14s %zu", key, list.size());
+    const char* separator = ": ";
+    for (const auto& record : list) {
+        std::printf("%s\"%s\"", separator, name_of(*record).c_str());
+        separator = ", ";
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int run_info(const std::vector<std::string>& args) {
+    if (args.size() != 1) throw UsageError{args.empty() ? "no file given" : "give one file"};
+    const std::string& path = args[0];
+    PayloadRead payload = read_payload(path);
+    if (payload.status == TrailerStatus::Missing) throw ProjectError(path + " holds no production (no content trailer)");
+    std::string error;
+    if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
+    auto demo = load_packed(path);
+    auto name = [](const auto& record) -> const std::string& { return record.name; };
+    std::printf("payload        %zu bytes\n", payload.bytes.size());
+    std::printf("records        %llu\n", static_cast<unsigned long long>(demo->record_count));
+    print_list("events", demo->events, name);
+    print_list("effects", demo->effects, name);
+    print_list("shaders", demo->shaders, [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
+    print_list("textures", demo->textures, name);
+    print_list("audio_samples", demo->audio_samples, name);
+    print_list("event_groups", demo->event_groups, name);
+    print_list("fonts", demo->fonts, name);
+    print_list("font_textures", demo->font_textures, name);
+    print_list("datas", demo->datas, name);
+    std::printf("%-14s %llu\n%-14s %llu\n", "models", static_cast<unsigned long long>(demo->model_count), "scenes",
+                static_cast<unsigned long long>(demo->scene_count));
+    std::printf("music          %llu bytes\n", static_cast<unsigned long long>(demo->music->len));
+    std::printf("end beat       %g\nbpm            %g\nbeat offset    %g\n", demo->end_beat, demo->bpm, demo->beat_offset);
+    return 0;
+}
