@@ -128,3 +128,5 @@ void hold_loading_screen(std::uint64_t record_count) {
 }
 
 std::uint64_t loading_frames_drawn() { return frames_drawn; }
+
+Effect* loading_screen_effect() { return loader().effect.get(); }

@@ -13,5 +13,8 @@ void set_up_loading_screen();
 void draw_loading_frame(std::uint64_t read, std::uint64_t total);
 // Plays the loader sound and holds the final frame for 100 frames.
 void hold_loading_screen(std::uint64_t record_count);
+class Effect;
+// The effect that draws the loading frames (none before set-up).
+Effect* loading_screen_effect();
 // Frames drawn so far (progress and hold), for tests.
 std::uint64_t loading_frames_drawn();

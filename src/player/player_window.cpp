@@ -55,9 +55,16 @@ bool open_player_window(const char* title, int width, int height, Uint32 flags, 
     return true;
 }
 
-SDL_Window* player_window() { return window; }
-SDL_GLContext player_gl_context() { return context; }
-WindowSize player_window_size() { return window_size; }
+// Before the player's window exists (tests, tools that draw into a window
+// of their own) the window whose context is current stands in for it.
+SDL_Window* player_window() { return window ? window : SDL_GL_GetCurrentWindow(); }
+SDL_GLContext player_gl_context() { return context ? context : SDL_GL_GetCurrentContext(); }
+WindowSize player_window_size() {
+    if (window) return window_size;
+    WindowSize size;
+    if (SDL_Window* current = SDL_GL_GetCurrentWindow()) SDL_GetWindowSize(current, &size.width, &size.height);
+    return size;
+}
 
 void close_player_window() {
     if (context) SDL_GL_DeleteContext(context);

@@ -1,0 +1,104 @@
+// The quillbarrow tool, run as a real process.
+
+#include <gtest/gtest.h>
+
+#include "document/resource_test_helpers.h"
+#include "serialization/byte_buffer.h"
+#include "support/production_files.h"
+
+namespace {
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!have_display()) GTEST_SKIP() << "no DISPLAY: run the suite under Xvfb";
+    }
+    ProcessResult tool(std::vector<std::string> args) {
+        args.insert(args.begin(), QB_TOOL_PATH);
+        ProcessOptions options;
+        options.working_directory = dir.path().string();
+        options.timeout_seconds = 120;
+        return run_process(args, options);
+    }
+    void write_project_text(const std::string& text) { put_file(dir.path() / "project.json", text); }
+
+    ScratchDirectory dir{"tool"};
+};
+
+} // namespace
+
+TEST_F(ToolTest, HelpListsEveryCommand) {
+    ProcessResult help = tool({"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    for (const char* command : {"pack", "unpack", "info", "render"}) {
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+        ProcessResult own = tool({command, "--help"});
+        EXPECT_EQ(own.exit_code, 0) << command;
+        EXPECT_NE(own.out.find(std::string("quillbarrow ") + command), std::string::npos) << own.out;
+    }
+    EXPECT_EQ(tool({"bogus"}).exit_code, 2);
+    EXPECT_EQ(tool({"pack"}).exit_code, 2);
+}
+
+TEST_F(ToolTest, InfoShowsWhatAPackedFileHolds) {
+    JsonValue project = tempo_only_project(64.0, 140.0, base64_encode("0123456789"));
+    project["datas"][0]["name"] = "one.bin";
+    project["datas"][0]["data_buffer"] = base64_encode("1");
+    project["datas"][1]["name"] = "two.bin";
+    project["datas"][1]["data_buffer"] = base64_encode("22");
+    ASSERT_EQ(pack_project(dir.path(), project, "packed").exit_code, 0);
+    ProcessResult info = tool({"info", "packed"});
+    ASSERT_EQ(info.exit_code, 0) << info.err;
+    EXPECT_NE(info.out.find("records        2"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("datas          2: \"one.bin\", \"two.bin\""), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("music          10 bytes"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("bpm            140"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("end beat       64"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("beat offset    0.5"), std::string::npos) << info.out;
+}
+
+TEST_F(ToolTest, BadJsonNamesLineAndColumn) {
+    write_project_text("{\n  \"bpm\": 120.0,\n  \"end_beat\": oops\n}\n");
+    ProcessResult pack = tool({"pack", "project.json", "-o", "out"});
+    EXPECT_EQ(pack.exit_code, 1);
+    EXPECT_NE(pack.err.find("project.json:3:"), std::string::npos) << pack.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+}
+
+TEST_F(ToolTest, MissingResourceNamesTheFileWithoutACrashFile) {
+    write_project_text(R"({"bpm": 120.0, "music": "", "textures": [{"name": "images/missing.png"}]})");
+    ProcessResult pack = tool({"pack", "project.json", "-o", "out"});
+    EXPECT_EQ(pack.exit_code, 1);
+    EXPECT_NE(pack.err.find("File not found: images/missing.png"), std::string::npos) << pack.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "crash.txt"));
+}
+
+TEST_F(ToolTest, CorruptPayloadNamesFieldAndOffset) {
+    ASSERT_EQ(pack_project(dir.path(), tempo_only_project(2.0, 130.0, base64_encode("music")), "good").exit_code, 0);
+    std::string good = file_bytes(dir.path() / "good");
+    std::string player = file_bytes(QB_PLAYER_PATH);
+    // Rewrite the trailer so the payload is cut after the eleven lists.
+    std::string cut = player + good.substr(player.size(), 8 + 11 * 8 + 3);
+    std::uint32_t length = 8 + 11 * 8 + 3;
+    cut += std::string(reinterpret_cast<const char*>(&length), 4) + "DEMO";
+    put_file(dir.path() / "cut", cut);
+    ProcessResult info = tool({"info", "cut"});
+    EXPECT_EQ(info.exit_code, 1);
+    EXPECT_NE(info.err.find("byte buffer length at offset 96"), std::string::npos) << info.err;
+
+    EXPECT_EQ(tool({"info", "project.json"}).exit_code, 1);  // no trailer at all
+}
+
+TEST_F(ToolTest, UnpackGivesBackAProjectThatPacksTheSame) {
+    JsonValue project = tempo_only_project(8.0, 100.0, base64_encode("music bytes"));
+    project["datas"][0]["name"] = "data/blob.bin";
+    project["datas"][0]["data_buffer"] = base64_encode(std::string("\0\1\2", 3));
+    ASSERT_EQ(pack_project(dir.path(), project, "first").exit_code, 0);
+    ProcessResult unpack = tool({"unpack", "first", "-o", "unpacked"});
+    ASSERT_EQ(unpack.exit_code, 0) << unpack.err;
+    EXPECT_EQ(file_bytes(dir.path() / "unpacked/data/blob.bin"), std::string("\0\1\2", 3));
+    EXPECT_EQ(file_bytes(dir.path() / "unpacked/resources/music.mp3"), "music bytes");
+    ProcessResult again = tool({"pack", "unpacked/project.json", "-o", "second"});
+    ASSERT_EQ(again.exit_code, 0) << again.err;
+    EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
+}
