@@ -51,14 +51,7 @@ JsonValue name_array(const std::vector<T*>& list, const std::vector<std::string>
 }
 
 void create_capture_texture(Buffer& buffer, unsigned int& texture) {
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, buffer.width, buffer.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 buffer.data.get());
+    texture = create_gl_texture(buffer.width, buffer.height, buffer.data.get(), GL_CLAMP_TO_EDGE);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <SDL_image.h>
 
 #include "document/resource_test_helpers.h"
+#include "support/tool_process.h"
 #include "support/process.h"
 
 namespace {
@@ -19,13 +20,7 @@ protected:
     void SetUp() override {
         if (!have_display()) GTEST_SKIP() << "no DISPLAY: run the suite under Xvfb";
     }
-    ProcessResult tool(std::vector<std::string> args) {
-        args.insert(args.begin(), QB_TOOL_PATH);
-        ProcessOptions options;
-        options.working_directory = dir.path().string();
-        options.timeout_seconds = 180;
-        return run_process(args, options);
-    }
+    ProcessResult tool(std::vector<std::string> args) { return run_tool(std::move(args), dir.path().string()); }
     ScratchDirectory dir{"example"};
 };
 

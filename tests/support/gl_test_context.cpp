@@ -3,6 +3,8 @@
 #include <GL/glew.h>
 #include <SDL.h>
 
+#include "player/player_window.h"
+
 namespace {
 
 struct GlContext {
@@ -16,13 +18,7 @@ struct GlContext {
             error = std::string("SDL video: ") + SDL_GetError();
             return;
         }
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+        set_gl_attributes();  // the player's own
         window = SDL_CreateWindow("quillbarrow tests", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 64, 64,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (!window) {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "serialization/json_value.h"
-#include "support/process.h"
+#include "support/tool_process.h"
 
 // Writes a JSON project into a folder and packs it with the real tool.
 // Returns the tool's result; the packed file is folder/name.
@@ -17,10 +17,7 @@ inline ProcessResult pack_project(const std::filesystem::path& folder, const Jso
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
     }
-    ProcessOptions options;
-    options.timeout_seconds = 120;
-    return run_process({QB_TOOL_PATH, "pack", (folder / "project.json").string(), "-o", (folder / name).string()},
-                       options);
+    return run_tool({"pack", (folder / "project.json").string(), "-o", (folder / name).string()}, folder.string());
 }
 
 inline JsonValue tempo_only_project(double end_beat, double bpm, const std::string& music_base64 = "") {

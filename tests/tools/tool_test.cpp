@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/resource_test_helpers.h"
+#include "support/tool_process.h"
 #include "serialization/byte_buffer.h"
 #include "support/production_files.h"
 
@@ -13,13 +14,7 @@ protected:
     void SetUp() override {
         if (!have_display()) GTEST_SKIP() << "no DISPLAY: run the suite under Xvfb";
     }
-    ProcessResult tool(std::vector<std::string> args) {
-        args.insert(args.begin(), QB_TOOL_PATH);
-        ProcessOptions options;
-        options.working_directory = dir.path().string();
-        options.timeout_seconds = 120;
-        return run_process(args, options);
-    }
+    ProcessResult tool(std::vector<std::string> args) { return run_tool(std::move(args), dir.path().string()); }
     void write_project_text(const std::string& text) { put_file(dir.path() / "project.json", text); }
 
     ScratchDirectory dir{"tool"};
