@@ -64,6 +64,17 @@ protected:
         return event;
     }
 
+    // A font texture named "caption" whose font is not in the document: it
+    // keeps its texts (and says once that the font is missing).
+    static JsonValue caption_json() {
+        JsonValue v = JsonValue::object();
+        v["name"] = "caption";
+        v["width"] = 64;
+        v["height"] = 16;
+        v["font"] = "absent";
+        return v;
+    }
+
     static void linear_track(Event& event, const std::string& track, std::vector<ControlPoint> points) {
         event.tracks[track] = ControlTrack(std::move(points), InterpolationMode::Linear, false);
     }
@@ -160,15 +171,40 @@ TEST_F(FrameEvaluationTest, ParentTrackOverridesTheMembersUniform) {
 }
 
 TEST_F(FrameEvaluationTest, InvisibleEventStillDrawsItsInputsAndTexts) {
-    // The invisible event's effect has an input effect; the first pass draws
-    // the input into the back buffer and captures it.
+    // The invisible event's effect has an input effect and a font texture;
+    // the first pass draws the input into the back buffer, captures it, and
+    // refreshes the text, while the second pass draws nothing of its own.
     Effect* input = colour_effect("input", 0, 1);
     Effect* main = colour_effect("main", 1, 0);
     main->effects.push_back(input);
-    effect_event("hidden", 0, 4, main, false);
-    EXPECT_NEAR_RGBA(frame(1), 0, 0, 255, 255, 1);
+    FontTexture caption(caption_json());
+    caption.link_font({});
+    caption.create();
+    main->font_textures.push_back(&caption);
+    Event* hidden = effect_event("hidden", 0, 4, main, false);
+    hidden->tracks["caption"] = ControlTrack({{0, 0, "still here"}}, InterpolationMode::Linear, false);
+    EXPECT_NEAR_RGBA(frame(1), 0, 0, 255, 255, 1);  // the input's blue, not main's red
     ASSERT_NE(input->capture_buffer, nullptr);
     EXPECT_EQ(input->capture_buffer->data[(32 * 64 + 32) * 4 + 2], 255);
+    EXPECT_EQ(caption.text, "still here");
+}
+
+TEST_F(FrameEvaluationTest, OutsideItsRangeAnEventSendsDefaults) {
+    Effect* effect = colour_effect("glowing", 0, 0, 0.25f);
+    Event* event = effect_event("glowing", 2, 6, effect);
+    linear_track(*event, "glow", {{0, 1, ""}});
+    const auto& def = effect->program->uniform_defs[0];
+    glUseProgram(effect->program->program_id);
+    float sent = -1;
+    apply_to_program(*event, 4, nullptr);
+    glGetUniformfv(effect->program->program_id, def->location, &sent);
+    EXPECT_EQ(sent, 1.0f);
+    apply_to_program(*event, 6.5f, nullptr);
+    glGetUniformfv(effect->program->program_id, def->location, &sent);
+    EXPECT_EQ(sent, 0.25f);
+    apply_to_program(*event, 6.0f, nullptr);  // the end itself still counts as inside
+    glGetUniformfv(effect->program->program_id, def->location, &sent);
+    EXPECT_EQ(sent, 1.0f);
 }
 
 TEST_F(FrameEvaluationTest, TextTrackReachesTheFontTexture) {

@@ -84,6 +84,38 @@ TEST_F(ToolTest, CorruptPayloadNamesFieldAndOffset) {
     EXPECT_EQ(tool({"info", "project.json"}).exit_code, 1);  // no trailer at all
 }
 
+TEST_F(ToolTest, EveryTruncationAndFlippedLengthEndsInfoCleanly) {
+    JsonValue project = tempo_only_project(2.0, 130.0, base64_encode("music"));
+    project["datas"][0]["name"] = "a";
+    project["datas"][0]["data_buffer"] = base64_encode("xyz");
+    ASSERT_EQ(pack_project(dir.path(), project, "good").exit_code, 0);
+    const std::string good = file_bytes(dir.path() / "good");
+    const std::string player = file_bytes(QB_PLAYER_PATH);
+    const std::string payload = good.substr(player.size(), good.size() - player.size() - 8);
+    auto with_trailer = [&](const std::string& body) {
+        std::uint32_t length = static_cast<std::uint32_t>(body.size());
+        return player + body + std::string(reinterpret_cast<const char*>(&length), 4) + "DEMO";
+    };
+    for (std::size_t keep = 0; keep < payload.size(); ++keep) {
+        put_file(dir.path() / "cut", with_trailer(payload.substr(0, keep)));
+        ProcessResult info = tool({"info", "cut"});
+        ASSERT_EQ(info.exit_code, 1) << "kept " << keep << ": " << info.err;
+        ASSERT_EQ(info.signal, 0) << "kept " << keep;
+        ASSERT_NE(info.err.find("offset"), std::string::npos) << info.err;
+    }
+    // List counts (events, effects, font textures, datas) and the data's name
+    // length made huge.
+    for (std::size_t at : {std::size_t{8}, std::size_t{16}, std::size_t{64}, std::size_t{72}, std::size_t{88}}) {
+        std::string broken = payload;
+        for (int i = 0; i < 8; ++i) broken[at + i] = static_cast<char>(0xF0);
+        put_file(dir.path() / "flipped", with_trailer(broken));
+        ProcessResult info = tool({"info", "flipped"});
+        EXPECT_EQ(info.exit_code, 1) << "at " << at << ": " << info.out;
+        EXPECT_EQ(info.signal, 0);
+        EXPECT_NE(info.err.find("Corrupt content"), std::string::npos) << info.err;
+    }
+}
+
 TEST_F(ToolTest, UnpackGivesBackAProjectThatPacksTheSame) {
     JsonValue project = tempo_only_project(8.0, 100.0, base64_encode("music bytes"));
     project["datas"][0]["name"] = "data/blob.bin";
