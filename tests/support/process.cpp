@@ -40,7 +40,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
         _exit(127);
     }
     ProcessResult result;
-    bool poked = false;
+    double next_poke = options.poke_after_seconds;
     int status = 0;
     for (;;) {
         pid_t done = waitpid(pid, &status, WNOHANG);
@@ -49,8 +49,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
             result.seconds = elapsed;
             break;
         }
-        if (!poked && options.poke && options.poke_after_seconds >= 0 && elapsed >= options.poke_after_seconds) {
-            poked = true;
+        if (options.poke && next_poke >= 0 && elapsed >= next_poke) {
+            next_poke = options.poke_interval_seconds > 0 ? next_poke + options.poke_interval_seconds : -1.0;
             options.poke(pid);
         }
         if (elapsed > options.timeout_seconds) {

@@ -18,8 +18,11 @@ struct ProcessOptions {
     std::string working_directory;
     std::vector<std::string> environment;  // "NAME=value" added to ours
     double timeout_seconds = 60.0;
-    // Called once while the process runs, after this many seconds.
+    // Called while the process runs, after this many seconds, and again
+    // every poke_interval_seconds when that is positive (events sent while
+    // the player is still loading are discarded, so tests repeat them).
     double poke_after_seconds = -1.0;
+    double poke_interval_seconds = 0.0;
     std::function<void(int pid)> poke;
 };
 

@@ -272,3 +272,19 @@ TEST_F(FrameEvaluationTest, SoundTextureUnitOnlyForProgramsThatDeclareIt) {
     EXPECT_NEAR_RGBA(frame(1), 10, 200, 90, 255, 1);  // the shader read the audio texture on unit 16
     EXPECT_EQ(bound_texture(16), 0u);                 // and the unit is unbound afterwards
 }
+
+TEST_F(FrameEvaluationTest, EventsWhoseReferenceMatchedNothingAreSkipped) {
+    effect_event("no effect", 0, 4, nullptr);
+    Event* sample = effect_event("no sample", 0, 4, nullptr);
+    sample->type = EventType::AudioSample;
+    group_event("no group", 0, 4, nullptr);
+    auto group = std::make_unique<EventGroup>();
+    group->events = {nullptr, nullptr};  // members whose names matched nothing
+    group->member_names = {"gone", "also gone"};
+    groups.push_back(std::move(group));
+    group_event("empty members", 0, 4, groups.back().get());
+    Event* unknown = effect_event("unknown type", 0, 4, colour_effect("never", 1, 1));
+    unknown->type = static_cast<EventType>(7);
+    EXPECT_NEAR_RGBA(frame(1), 0, 0, 0, 255, 1);  // nothing drawn, nothing crashed
+    EXPECT_EQ(evaluate_events(events, *audio_texture, 1), nullptr);
+}
