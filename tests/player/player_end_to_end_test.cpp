@@ -68,6 +68,29 @@ TEST_F(PlayerEndToEnd, EndBeatTenThousandRunsUntilEscape) {
     EXPECT_GT(run.seconds, 8.0);  // it was still running when Escape came
 }
 
+TEST_F(PlayerEndToEnd, HeldEscapeWaitsForItsRelease) {
+    ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is needed (scripts/install-deps.sh)";
+    auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "held");
+    ASSERT_EQ(packed.exit_code, 0) << packed.err;
+    ProcessOptions options;
+    options.poke_after_seconds = 8.0;
+    options.poke_interval_seconds = 3.0;
+    int pokes = 0;
+    options.poke = [&pokes](int) {
+        // Press at 8 s, release from 11 s on.
+        const char* action = pokes++ == 0 ? "keydown" : "keyup";
+        std::string command = std::string("xdotool search --name 'Quillbarrow :: 0.11' windowfocus --sync ") + action +
+                              " Escape >/dev/null 2>&1";
+        int ignored = std::system(command.c_str());
+        (void)ignored;
+    };
+    options.timeout_seconds = 40.0;
+    ProcessResult run = play(dir.path() / "held", options);
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_GT(run.seconds, 10.9);  // still playing while Escape was held
+}
+
 TEST_F(PlayerEndToEnd, QuitEventEndsPlayback) {
     auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "quit");
     ASSERT_EQ(packed.exit_code, 0) << packed.err;
