@@ -27,6 +27,23 @@ protected:
         return run_process({packed.string()}, options);
     }
 
+    // A production that never ends by itself (end beat 10000), for tests
+    // that stop it from outside; xdotool must be there to press keys.
+    void pack_endless(const std::string& name) {
+        ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is needed (scripts/install-deps.sh)";
+        auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), name);
+        ASSERT_EQ(packed.exit_code, 0) << packed.err;
+    }
+
+    // Pokes from this many seconds on, every 3 s: events sent while the
+    // loading screen holds are discarded, so they are repeated.
+    static ProcessOptions repeated_pokes(double after) {
+        ProcessOptions options;
+        options.poke_after_seconds = after;
+        options.poke_interval_seconds = 3.0;
+        return options;
+    }
+
     ScratchDirectory dir{"player_e2e"};
 };
 
@@ -54,12 +71,8 @@ TEST_F(PlayerEndToEnd, EmptyProductionEndsAfterItsEndBeat) {
 }
 
 TEST_F(PlayerEndToEnd, EndBeatTenThousandRunsUntilEscape) {
-    ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is needed (scripts/install-deps.sh)";
-    auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "forever");
-    ASSERT_EQ(packed.exit_code, 0) << packed.err;
-    ProcessOptions options;
-    options.poke_after_seconds = 8.0;
-    options.poke_interval_seconds = 3.0;
+    ASSERT_NO_FATAL_FAILURE(pack_endless("forever"));
+    ProcessOptions options = repeated_pokes(8.0);
     options.poke = press_escape;
     options.timeout_seconds = 40.0;
     ProcessResult run = play(dir.path() / "forever", options);
@@ -69,12 +82,8 @@ TEST_F(PlayerEndToEnd, EndBeatTenThousandRunsUntilEscape) {
 }
 
 TEST_F(PlayerEndToEnd, HeldEscapeWaitsForItsRelease) {
-    ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is needed (scripts/install-deps.sh)";
-    auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "held");
-    ASSERT_EQ(packed.exit_code, 0) << packed.err;
-    ProcessOptions options;
-    options.poke_after_seconds = 8.0;
-    options.poke_interval_seconds = 3.0;
+    ASSERT_NO_FATAL_FAILURE(pack_endless("held"));
+    ProcessOptions options = repeated_pokes(8.0);
     int pokes = 0;
     options.poke = [&pokes](int) {
         // Press at 8 s, release from 11 s on.
@@ -92,11 +101,8 @@ TEST_F(PlayerEndToEnd, HeldEscapeWaitsForItsRelease) {
 }
 
 TEST_F(PlayerEndToEnd, QuitEventEndsPlayback) {
-    auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "quit");
-    ASSERT_EQ(packed.exit_code, 0) << packed.err;
-    ProcessOptions options;
-    options.poke_after_seconds = 7.0;
-    options.poke_interval_seconds = 3.0;
+    ASSERT_NO_FATAL_FAILURE(pack_endless("quit"));
+    ProcessOptions options = repeated_pokes(7.0);
     options.poke = [](int pid) { kill(pid, SIGTERM); };  // SDL turns it into SDL_QUIT
     options.timeout_seconds = 40.0;
     ProcessResult run = play(dir.path() / "quit", options);
