@@ -27,6 +27,9 @@ Texture::Texture(std::string name_in, const void* bytes, std::size_t length)
     decode();
 }
 
+Texture::Texture(std::string name_in, int w, int h, unsigned int gl_texture)
+    : texture(gl_texture), name(std::move(name_in)), width(w), height(h) {}
+
 Texture::Texture(int w, int h) {
     char label[256];
     std::snprintf(label, sizeof label, "Texture %p (%d x %d)", static_cast<void*>(this), w, h);

@@ -28,6 +28,8 @@ public:
     explicit Texture(BinaryReader& in) { read(in); }
     // An image held in memory: the bytes are copied, then decoded.
     Texture(std::string name, const void* bytes, std::size_t length);
+    // Takes over a GL texture made elsewhere (a model's decoded image).
+    Texture(std::string name, int width, int height, unsigned int gl_texture);
     // A zero-filled texture of the given size, named after its address.
     Texture(int width, int height);
     ~Texture() override;

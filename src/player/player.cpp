@@ -50,18 +50,6 @@ void drain_frame_events() {
     }
 }
 
-void create_white_texture() {
-    const float white[4] = {1, 1, 1, 1};
-    glGenTextures(1, &white_texture);
-    glBindTexture(GL_TEXTURE_2D, white_texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_FLOAT, white);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_REPEAT);
-    glBindTexture(GL_TEXTURE_2D, 0);
-}
 
 // Reads the document from the payload; a corrupt payload ends the run with
 // a message instead of a crash.
@@ -107,7 +95,6 @@ int run_player() {
     // The document constructor owns its records for the rest of the run.
     current_document = load_document(executable_path());
     current_document->post_load();
-    create_white_texture();
     finish_loading();
     current_document->warm_up();
     create_fft_state();

@@ -5,4 +5,5 @@ AudioFormatInfo audio_format;
 Demo* current_document = nullptr;
 float current_beat = 0.0f;
 unsigned int white_texture = 0;
+std::int32_t instance_count = 1;
 std::atomic<bool> quit_requested{false};

@@ -33,4 +33,7 @@ extern AudioFormatInfo audio_format;
 extern Demo* current_document;
 extern float current_beat;
 extern unsigned int white_texture;
+// Number of times a scene draw repeats its model; the timeline sets it
+// before every scene effect draw.
+extern std::int32_t instance_count;
 extern std::atomic<bool> quit_requested;

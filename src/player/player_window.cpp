@@ -4,6 +4,8 @@
 
 #include <GL/glew.h>
 
+#include "player/player_state.h"
+
 namespace {
 
 SDL_Window* window = nullptr;
@@ -29,6 +31,20 @@ void set_gl_attributes() {
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
 }
 
+// The 1x1 white texture: the default base colour of model materials.
+void create_white_texture() {
+    const float white[4] = {1, 1, 1, 1};
+    glGenTextures(1, &white_texture);
+    glBindTexture(GL_TEXTURE_2D, white_texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_FLOAT, white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_R, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
 bool open_player_window(const char* title, int width, int height, Uint32 flags, const char** error,
                         bool print_versions) {
     window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width, height,
@@ -49,6 +65,7 @@ bool open_player_window(const char* title, int width, int height, Uint32 flags, 
     while (glGetError() != GL_NO_ERROR) {
     }
     if (print_versions) print_gl_versions();
+    create_white_texture();
     glClearColor(0, 0, 0, 1);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -17,6 +17,9 @@ void set_gl_attributes();
 bool open_player_window(const char* title, int width, int height, Uint32 flags, const char** error,
                         bool print_versions = true);
 
+// Makes the process-wide 1x1 white texture (open_player_window does).
+void create_white_texture();
+
 SDL_Window* player_window();
 SDL_GLContext player_gl_context();
 // The size the window system gave the window.

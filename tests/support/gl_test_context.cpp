@@ -39,6 +39,7 @@ struct GlContext {
         // GLEW may leave an error behind on core profiles.
         while (glGetError() != GL_NO_ERROR) {
         }
+        create_white_texture();
         ok = true;
     }
 };

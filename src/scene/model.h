@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <glm/mat4x4.hpp>
+#include <tiny_gltf.h>
+
+#include "serialization/byte_buffer.h"
+#include "serialization/serializable.h"
+
+class Texture;
+
+namespace Animation {
+class Skeleton;
+class Animations;
+struct NodeAnimationRecord;
+} // namespace Animation
+
+// One glTF 2.0 asset of the production. The record keeps the file's bytes,
+// so a packed production needs no files beside it; constructing it parses
+// them, makes one texture per image, builds a vertex array per primitive
+// and extracts skeletal and node animation. Its filename is its identity.
+class Model : public ISerializable {
+public:
+    explicit Model(const JsonValue& value);
+    explicit Model(BinaryReader& in);
+    ~Model() override;
+
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    JsonValue to_json(bool export_resources) const override;
+    // A ".gltf" asset is stored as a GLB rendering of the parsed asset under
+    // its name followed by ".glb"; anything else as loaded.
+    void write(BinaryWriter& out) const override;
+    void from_json(const JsonValue& value) override;
+    void read(BinaryReader& in) override;
+
+    // Reads the file at path (missing: fatal) and parses it by extension.
+    void load_from_file(const std::string& path);
+    void create_image_textures();
+    // GL buffers and vertex arrays, then the animation extraction.
+    void upload();
+
+    // Per-frame pose: for a skinned model the index selects one animation
+    // (modulo the count); otherwise it is a bit mask of the animations whose
+    // nodes are posed. The fractional part of the phase is the position.
+    void animate(std::int64_t index, float phase);
+
+    tinygltf::Model gltf;
+    std::unique_ptr<ByteBuffer> buffer;
+    std::vector<std::pair<std::int32_t, std::int32_t>> mesh_vao_ranges;  // first vertex array, primitive count
+    std::vector<unsigned int> vertex_arrays;
+    std::string filename;
+    std::int32_t render_pass_count = 1;
+    std::vector<std::unique_ptr<Texture>> image_textures;
+    std::shared_ptr<Animation::Skeleton> skeleton;
+    std::shared_ptr<Animation::Animations> animations;
+    std::vector<Animation::NodeAnimationRecord> node_animation_records;
+    std::vector<bool> node_override_flags;
+    std::vector<glm::mat4> node_override_matrices;
+    bool has_animations = false;
+    unsigned int joint_buffer = 0;
+
+    // Whether the last parse succeeded (the library's return value).
+    bool parsed = false;
+
+private:
+    void parse_from_memory(bool binary, const std::string& base_directory);
+    void report_parse(const std::string& warning, const std::string& error);
+};
+
+// True when the name's extension (from its last ".", at most four
+// characters) is exactly ".glb" or ".GLB"; false without a dot.
+bool has_binary_gltf_extension(const std::string& name);
+// True when the name's extension (at most five characters) is exactly
+// ".gltf" or ".GLTF".
+bool has_text_gltf_extension(const std::string& name);
