@@ -18,6 +18,21 @@ void print_list(const char* key, const List& list, NameOf name_of) {
     std::printf("\n");
 }
 
+const char* plural(std::size_t count, const char* one, const char* many) { return count == 1 ? one : many; }
+
+// One line per model: what the player built from it.
+void print_models(const RecordList<Model>& models) {
+    std::printf("%-14s %zu\n", "models", models.size());
+    for (const auto& model : models) {
+        const std::size_t arrays = model->vertex_arrays.size(), nodes = model->gltf.nodes.size(),
+                          skins = model->gltf.skins.size(), animations = model->gltf.animations.size();
+        std::printf("  \"%s\": %zu %s, %zu %s, %zu %s, %zu %s%s\n", model->filename.c_str(), arrays,
+                    plural(arrays, "vertex array", "vertex arrays"), nodes, plural(nodes, "node", "nodes"), skins,
+                    plural(skins, "skin", "skins"), animations, plural(animations, "animation", "animations"),
+                    model->parsed ? "" : " (did not parse)");
+    }
+}
+
 } // namespace
 
 int run_info(const std::vector<std::string>& args) {
@@ -40,8 +55,8 @@ int run_info(const std::vector<std::string>& args) {
     print_list("fonts", demo->fonts, name);
     print_list("font_textures", demo->font_textures, name);
     print_list("datas", demo->datas, name);
-    std::printf("%-14s %llu\n%-14s %llu\n", "models", static_cast<unsigned long long>(demo->model_count), "scenes",
-                static_cast<unsigned long long>(demo->scene_count));
+    print_models(demo->models);
+    print_list("scenes", demo->scenes, name);
     std::printf("music          %llu bytes\n", static_cast<unsigned long long>(demo->music->len));
     std::printf("end beat       %g\nbpm            %g\nbeat offset    %g\n", demo->end_beat, demo->bpm, demo->beat_offset);
     return 0;

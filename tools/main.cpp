@@ -35,12 +35,13 @@ const std::vector<Command>& commands() {
         {"unpack", "turn a packed executable back into a JSON project",
          "Usage: quillbarrow unpack PACKED -o FOLDER\n\n"
          "Writes FOLDER/project.json and the resource files it names (shader sources,\n"
-         "images, sounds, fonts, data and resources/music.mp3) into FOLDER.\n",
+         "images, sounds, fonts, data, glTF models and resources/music.mp3) into FOLDER.\n",
          run_unpack},
         {"info", "show what a packed executable holds",
          "Usage: quillbarrow info FILE\n\n"
-         "Prints the payload size, the record count, each list's size and names,\n"
-         "the music size, the end beat, the BPM and the beat offset.\n",
+         "Prints the payload size, the record count, each list's size and names (for\n"
+         "each model its vertex arrays, nodes, skins and animations), the music size,\n"
+         "the end beat, the BPM and the beat offset.\n",
          run_info},
         {"render", "render frames of a production to PNG files",
          "Usage: quillbarrow render INPUT -o OUT.png --beat B [--beat B2 ...] [--size WxH]\n\n"

@@ -40,14 +40,6 @@ struct ListReader {
             report_progress(read_so_far++, total);
         }
     }
-
-    void unsupported(std::uint64_t& count_out, const char* list_name, const char* what) {
-        std::string field = std::string("\"") + list_name + "\" count";
-        count_out = in.read_count(field.c_str(), kMinKeyedRecordBytes);
-        if (count_out != 0)
-            throw UnsupportedContent("This player does not play " + std::string(what) + " yet; the production holds " +
-                                     std::to_string(count_out) + " in its \"" + list_name + "\" list");
-    }
 };
 
 struct ListWriter {
@@ -85,7 +77,7 @@ Mix_Music* music_stream = nullptr;
 
 std::uint64_t Demo::count_records() const {
     return events.size() + effects.size() + shaders.size() + textures.size() + audio_samples.size() +
-           event_groups.size() + fonts.size() + font_textures.size() + datas.size() + model_count + scene_count;
+           event_groups.size() + fonts.size() + font_textures.size() + datas.size() + models.size() + scenes.size();
 }
 
 void Demo::read(BinaryReader& in) {
@@ -102,8 +94,8 @@ void Demo::read(BinaryReader& in) {
     lists(fonts, "fonts");
     lists(font_textures, "font_textures");
     lists(datas, "datas");
-    lists.unsupported(model_count, "models", "3D models");
-    lists.unsupported(scene_count, "scenes", "3D scenes");
+    lists(models, "models");
+    lists(scenes, "scenes");
     music = std::make_unique<ByteBuffer>(in);
 
     // References are keys until every list has been read.
@@ -114,6 +106,7 @@ void Demo::read(BinaryReader& in) {
         font_texture->resolve_font(objects);
         font_texture->create();
     }
+    for (auto& scene : scenes) scene->resolve_references(objects);
 
     end_beat = in.read_f32("end beat");
     bpm = in.read_f32("bpm");
@@ -134,6 +127,8 @@ void Demo::write(BinaryWriter& out) const {
     assign_keys(fonts, keys);
     assign_keys(font_textures, keys);
     assign_keys(datas, keys);
+    assign_keys(models, keys);
+    assign_keys(scenes, keys);
     out.set_key_table(&keys);
 
     out.write_u64(count_records());
@@ -147,8 +142,8 @@ void Demo::write(BinaryWriter& out) const {
     lists(fonts);
     lists(font_textures);
     lists(datas);
-    out.write_count(0);  // models
-    out.write_count(0);  // scenes
+    lists(models);
+    lists(scenes);
     music->write(out);
     out.write_f32(end_beat);
     out.write_f32(bpm);
@@ -167,8 +162,8 @@ JsonValue Demo::to_json(bool export_resources) const {
     v["fonts"] = json_array(fonts, export_resources);
     v["font_textures"] = json_array(font_textures, export_resources);
     v["datas"] = json_array(datas, export_resources);
-    v["models"] = JsonValue::array();
-    v["scenes"] = JsonValue::array();
+    v["models"] = json_array(models, export_resources);
+    v["scenes"] = json_array(scenes, export_resources);
     store_resource_buffer(v, "music", music.get(), kMusicPath, export_resources);
     v["end_beat"] = end_beat;
     v["bpm"] = bpm;
@@ -217,18 +212,25 @@ void Demo::from_json(const JsonValue& value) {
         font_texture->create();
     }
     load(datas, "datas", by_name, data_names);
-    model_count = elements("models").size();
-    scene_count = elements("scenes").size();
-    if (model_count != 0 || scene_count != 0)
-        throw UnsupportedContent("This player does not play 3D models or scenes yet; the project holds " +
-                                 std::to_string(model_count) + " models and " + std::to_string(scene_count) +
-                                 " scenes");
+    NameMap<Model> model_names;
+    NameMap<Scene> scene_names;
+    load(models, "models", [](const Model& m) -> const std::string& { return m.filename; }, model_names);
+    load(scenes, "scenes", by_name, scene_names);
+    // Every scene exists before any is linked: scenes may borrow the camera
+    // of a later one.
+    const auto& scene_values = elements("scenes");
+    for (std::size_t i = 0; i < scenes.size(); ++i) {
+        const JsonValue& entry = scene_values[i];
+        if (Scene* named = resolve_name(scene_names, entry["name"].as_string()))
+            named->link_by_name(entry, model_names, scene_names);
+    }
 
     const auto& effect_values = elements("effects");
     load(effects, "effects", by_name, effect_names);
     // Every effect exists before any is linked: inputs may name later effects.
     for (std::size_t i = 0; i < effects.size(); ++i)
-        effects[i]->link_references(effect_values[i], effect_names, texture_names, program_names, font_texture_names, {});
+        effects[i]->link_references(effect_values[i], effect_names, texture_names, program_names, font_texture_names,
+                                    scene_names);
 
     load(audio_samples, "audio_samples", by_name, sample_names);
     load(event_groups, "event_groups", by_name, group_names);

@@ -12,6 +12,8 @@
 #include "document/texture.h"
 #include "render/effect.h"
 #include "render/shader_program.h"
+#include "scene/model.h"
+#include "scene/scene.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 #include "timeline/event.h"
@@ -19,12 +21,6 @@
 
 template <class T>
 using RecordList = std::vector<std::unique_ptr<T>>;
-
-// A document holding records this build cannot play (3D models and scenes).
-class UnsupportedContent : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The root of a production: its eleven record lists, music and tempo. The
 // list order here is the order of the binary form.
@@ -60,10 +56,8 @@ public:
     RecordList<Font> fonts;
     RecordList<FontTexture> font_textures;
     RecordList<Data> datas;
-    // 3D models and scenes are not played by this build: a document with any
-    // is refused with UnsupportedContent, so only their counts exist.
-    std::uint64_t model_count = 0;
-    std::uint64_t scene_count = 0;
+    RecordList<Model> models;
+    RecordList<Scene> scenes;
 
     std::unique_ptr<ByteBuffer> music = std::make_unique<ByteBuffer>();
     float end_beat = 480.0f;

@@ -8,10 +8,15 @@
 #include "document/font_texture.h"
 #include "document/texture.h"
 #include "player/player_state.h"
-#include "render/scene_target.h"
 #include "render/shader_program.h"
+#include "scene/model.h"
+#include "scene/scene.h"
+#include "scene/skeleton.h"
 
 namespace {
+
+// Room for 100 joint matrices.
+constexpr GLsizeiptr kJointBlockBytes = 6400;
 
 const float kQuad[18] = {-1, -1, 0, -1, 1, 0, 1, 1, 0, 1, 1, 0, 1, -1, 0, -1, -1, 0};
 
@@ -64,7 +69,7 @@ Effect::Effect(const JsonValue& value) { from_json(value); }
 Effect::Effect(BinaryReader& in) { read(in); }
 
 Effect::Effect(std::string effect_name, ShaderProgram* effect_program, Texture* texture, Effect* input,
-               bool with_feedback, bool with_screen_texture, SceneTarget* effect_scene)
+               bool with_feedback, bool with_screen_texture, Scene* effect_scene)
     : program(effect_program), scene(effect_scene), name(std::move(effect_name)), feedback(with_feedback),
       screen_texture(with_screen_texture) {
     if (texture) textures.push_back(texture);
@@ -81,7 +86,7 @@ JsonValue Effect::to_json(bool) const {
     v["program"] = program ? program->fragment_shader_filename : unresolved.program;
     v["feedback"] = feedback;
     v["screen_texture"] = screen_texture;
-    if (scene) v["scene"] = scene->scene_name();
+    if (scene) v["scene"] = scene->name;
     else if (!unresolved.scene.empty()) v["scene"] = unresolved.scene;
     return v;
 }
@@ -97,8 +102,7 @@ void Effect::write(BinaryWriter& out) const {
     out.write_string(name);
     out.write_bool(feedback);
     out.write_bool(screen_texture);
-    // The scene is keyed by the record it belongs to, not by this view of it.
-    out.write_reference(scene ? dynamic_cast<const void*>(scene) : nullptr);
+    out.write_reference(scene);
 }
 
 void Effect::from_json(const JsonValue& value) {
@@ -125,7 +129,7 @@ void Effect::read(BinaryReader& in) {
 
 void Effect::link_references(const JsonValue& value, const NameMap<Effect>& effect_map,
                              const NameMap<Texture>& texture_map, const NameMap<ShaderProgram>& program_map,
-                             const NameMap<FontTexture>& font_texture_map, const NameMap<SceneTarget>& scene_map) {
+                             const NameMap<FontTexture>& font_texture_map, const NameMap<Scene>& scene_map) {
     link_names(value["effects"], effect_map, effects, unresolved.effects);
     link_names(value["textures"], texture_map, textures, unresolved.textures);
     if (value.has("font_textures")) link_names(value["font_textures"], font_texture_map, font_textures, unresolved.font_textures);
@@ -145,8 +149,7 @@ void Effect::resolve_references(const ObjectMap& objects) {
     resolve_keys(keys_.textures, objects, textures, unresolved.textures, "texture");
     resolve_keys(keys_.font_textures, objects, font_textures, unresolved.font_textures, "font texture");
     if (keys_.scene != 0) {
-        auto it = objects.find(keys_.scene);
-        scene = it == objects.end() ? nullptr : dynamic_cast<SceneTarget*>(it->second);
+        scene = resolve_key<Scene>(objects, keys_.scene);
         if (!scene) unresolved.scene = "scene key " + std::to_string(keys_.scene);
     }
     program = resolve_key<ShaderProgram>(objects, keys_.program);
@@ -222,16 +225,16 @@ void Effect::draw_scene(const program_hook& hook, bool render_inputs) {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous_framebuffer);
     glGetIntegerv(GL_VIEWPORT, previous_viewport);
 
-    glBindFramebuffer(GL_FRAMEBUFFER, scene->shadow_framebuffer());
-    glViewport(0, 0, scene->shadow_map_width(), scene->shadow_map_height());
+    glBindFramebuffer(GL_FRAMEBUFFER, scene->shadow_framebuffer);
+    glViewport(0, 0, static_cast<GLsizei>(scene->shadow_map_width), static_cast<GLsizei>(scene->shadow_map_height));
     glClear(GL_DEPTH_BUFFER_BIT);
     int units = bind_inputs(program, false);
     set_builtin_uniforms(program);
     if (program->is_shadow_render_pass_location != -1) glUniform1i(program->is_shadow_render_pass_location, 1);
     if (hook) hook(nullptr);
-    scene->set_shadow_pass(true);
+    scene->shadow_pass = true;
     scene->render(program);
-    scene->set_shadow_pass(false);
+    scene->shadow_pass = false;
     unbind_texture_units(units);
 
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous_framebuffer));
@@ -271,15 +274,32 @@ int Effect::bind_inputs(ShaderProgram* with, bool render_inputs) {
     }
     if (scene) {
         with->shadow_map_unit = GL_TEXTURE0 + unit;
-        bind_next(unit, scene->shadow_map());
+        bind_next(unit, scene->shadow_map);
         int* scene_units[3] = {&with->base_color_unit, &with->metallic_roughness_unit, &with->emissive_unit};
         for (int* slot : scene_units) {
             *slot = GL_TEXTURE0 + unit;
             bind_next(unit, 0);
         }
-        scene->upload_joint_matrices();
+        upload_joint_matrices();
     }
     return unit;
+}
+
+void Effect::upload_joint_matrices() {
+    Model* model = scene->root_node ? scene->root_node->model : nullptr;
+    if (!model || !model->skeleton) return;
+    const auto& matrices = model->skeleton->joint_matrices;
+    glGetError();
+    glBindBuffer(GL_UNIFORM_BUFFER, model->joint_buffer);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, model->joint_buffer);
+    glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
+    // More joints than the block holds is refused by GL and reported; the
+    // model then draws with whatever the block held.
+    glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(matrices.size() * sizeof(glm::mat4)),
+                    matrices.data());
+    GLenum error = glGetError();
+    if (error != GL_NO_ERROR) std::printf("Error: %u\n", error);
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
 }
 
 void Effect::set_builtin_uniforms(ShaderProgram* with) {

@@ -9,7 +9,7 @@
 #include "serialization/serializable.h"
 
 class FontTexture;
-class SceneTarget;
+class Scene;
 class ShaderProgram;
 class Texture;
 
@@ -38,7 +38,7 @@ public:
     // Direct construction (the loading screen): sets up its GPU objects at
     // once when it has a program.
     Effect(std::string name, ShaderProgram* program, Texture* texture, Effect* input, bool feedback,
-           bool screen_texture, SceneTarget* scene);
+           bool screen_texture, Scene* scene);
     ~Effect() override = default;
 
     JsonValue to_json(bool export_resources) const override;
@@ -48,7 +48,7 @@ public:
 
     void link_references(const JsonValue& value, const NameMap<Effect>& effects, const NameMap<Texture>& textures,
                          const NameMap<ShaderProgram>& programs, const NameMap<FontTexture>& font_textures,
-                         const NameMap<SceneTarget>& scenes);
+                         const NameMap<Scene>& scenes);
     void resolve_references(const ObjectMap& objects);
     void setup_gpu_objects();
 
@@ -64,7 +64,7 @@ public:
     std::vector<Effect*> effects;
     std::vector<FontTexture*> font_textures;
     ShaderProgram* program = nullptr;
-    SceneTarget* scene = nullptr;
+    Scene* scene = nullptr;
     std::string name;
     bool feedback = false;
     bool screen_texture = false;
@@ -85,6 +85,7 @@ public:
 private:
     void report_unresolved() const;
     void draw_scene(const program_hook& hook, bool render_inputs);
+    void upload_joint_matrices();
 
     // Object keys between a binary read and resolve_references.
     struct Keys {

@@ -9,6 +9,7 @@
 #include "render/shader_program.h"
 #include "timeline/event.h"
 #include "timeline/event_group.h"
+#include "timeline/scene_tracks.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ void apply_to_program(Event& event, float beat, Event* parent) {
         }
         glUniform1f(def->location, value);
     }
+    if (event.effect->scene) apply_scene_tracks(event, *event.effect->scene, beat);
 }
 
 Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) {

@@ -25,5 +25,6 @@ void update_text(Event& event, float beat, Event* parent);
 // Draws an effect event, fires an audio sample event, replays a group event.
 Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent);
 // Sends every user uniform of the event's effect's program its track value
-// (or the parent group event's override, or its default).
+// (or the parent group event's override, or its default); for a scene
+// effect, then steers the scene with the event's reserved tracks.
 void apply_to_program(Event& event, float beat, Event* parent);

@@ -181,24 +181,76 @@ TEST_F(DemoTest, MusicComesFromItsFileWithoutTheKey) {
     }
 }
 
-TEST_F(DemoTest, ThreeDimensionalRecordsAreRefusedClearly) {
+// A model, three scenes (one with the model and a camera, one borrowing
+// that camera by name, one naming nothing) and an effect drawing the first.
+JsonValue project_with_scenes() {
     JsonValue v = empty_project();
-    v["models"][0]["filename"] = "ship.glb";
-    EXPECT_THROW(Demo{v}, UnsupportedContent);
+    v["events"][0] = effect_event("a", 0.0, 4.0);
+    v["events"][1] = effect_event("b", 4.0, 8.0);
+    v["models"][0]["filename"] = "Box.gltf";
+    v["models"][0]["buffer"] = base64_encode(file_bytes(test_data_path("gltf/Box.gltf")));
+    v["scenes"][0]["name"] = "stage";
+    v["scenes"][0]["camera"]["fov"] = 60.0;
+    v["scenes"][0]["root_node"]["name"] = "root";
+    v["scenes"][0]["root_node"]["model"] = "Box.gltf";
+    v["scenes"][1]["name"] = "borrower";
+    v["scenes"][1]["camera_scene"] = "stage";
+    v["scenes"][2]["name"] = "dangling";
+    v["scenes"][2]["camera_scene"] = "nowhere";
+    v["scenes"][2]["root_node"]["name"] = "lost";
+    v["scenes"][2]["root_node"]["model"] = "missing.glb";
+    v["effects"][0]["name"] = "fx";
+    v["effects"][0]["scene"] = "stage";
+    return v;
+}
 
-    BinaryWriter out;
-    out.write_u64(1);
-    for (int list = 0; list < 9; ++list) out.write_count(0);
-    out.write_count(1);  // one model
-    out.write_key(1);
-    out.write_u8(0);
-    BinaryReader in(out.bytes().data(), out.size());
-    try {
-        Demo d(in);
-        FAIL();
-    } catch (const UnsupportedContent& e) {
-        EXPECT_NE(std::string(e.what()).find("\"models\""), std::string::npos) << e.what();
-    }
+void expect_scene_links(const Demo& demo) {
+    ASSERT_EQ(demo.models.size(), 1u);
+    ASSERT_EQ(demo.scenes.size(), 3u);
+    const Scene& stage = *demo.scenes[0];
+    ASSERT_TRUE(stage.root_node);
+    EXPECT_EQ(stage.root_node->model, demo.models[0].get());
+    ASSERT_TRUE(stage.camera);
+    EXPECT_FLOAT_EQ(stage.camera->fov, 60.0f);
+    EXPECT_EQ(demo.scenes[1]->camera_scene, &stage);
+    EXPECT_EQ(demo.scenes[1]->steered_camera(), stage.camera.get());
+    EXPECT_EQ(demo.scenes[2]->camera_scene, nullptr);
+    EXPECT_EQ(demo.scenes[2]->root_node->model, nullptr);
+    EXPECT_EQ(demo.effects[0]->scene, &stage);
+    EXPECT_EQ(demo.models[0]->vertex_arrays.size(), 1u);
+}
+
+TEST_F(DemoTest, ModelsAndScenesLinkByNameAndSurviveTheBinaryForm) {
+    Demo demo(project_with_scenes());
+    expect_scene_links(demo);
+    // Two events, one model and three scenes: six records, reported one by one.
+    ASSERT_EQ(progress.size(), 7u);
+    for (std::uint64_t i = 0; i <= 6; ++i) EXPECT_EQ(progress[i], std::make_pair(i, std::uint64_t{6}));
+
+    progress.clear();
+    auto bytes = payload(demo);
+    BinaryReader in(bytes.data(), bytes.size());
+    Demo back(in);
+    EXPECT_EQ(in.remaining(), 0u);
+    expect_scene_links(back);
+    // The text asset comes back as the GLB rendering of it.
+    EXPECT_EQ(back.models[0]->filename, "Box.gltf.glb");
+    EXPECT_EQ(back.to_json(false)["scenes"][0]["root_node"]["model"].as_string(), "Box.gltf.glb");
+    EXPECT_EQ(back.to_json(false)["effects"][0]["scene"].as_string(), "stage");
+    // From then on the model is stored as it was read: packing is stable.
+    auto again = payload(back);
+    BinaryReader in_again(again.data(), again.size());
+    EXPECT_EQ(payload(Demo(in_again)), again);
+}
+
+TEST_F(DemoTest, TwoEventsAndThreeScenesReportSixSteps) {
+    JsonValue v = empty_project();
+    v["events"][0] = effect_event("a", 0.0, 4.0);
+    v["events"][1] = effect_event("b", 4.0, 8.0);
+    for (int i = 0; i < 3; ++i) v["scenes"][i]["name"] = "s" + std::to_string(i);
+    Demo demo(v);
+    ASSERT_EQ(progress.size(), 6u);
+    for (std::uint64_t i = 0; i <= 5; ++i) EXPECT_EQ(progress[i], std::make_pair(i, std::uint64_t{5}));
 }
 
 TEST_F(DemoTest, CorruptPayloadsEndWithAnErrorNeverACrash) {

@@ -4,7 +4,7 @@
 
 #include "document/texture.h"
 #include "render/effect.h"
-#include "render/scene_target.h"
+#include "scene/scene.h"
 #include "render_test_support.h"
 
 namespace {
@@ -231,79 +231,46 @@ TEST_F(EffectTest, JsonAndBinaryFormsKeepReferences) {
     EXPECT_FALSE(back.to_json(false).has("scene"));
 }
 
-namespace {
-
-// A scene of our own for the effect's two passes: a depth-only shadow
-// target, and a draw that records which pass it was given and the
-// framebuffer and viewport it found.
-class RecordingScene : public SceneTarget {
-public:
-    RecordingScene() {
-        glGenFramebuffers(1, &framebuffer_);
-        glGenTextures(1, &depth_);
-        glBindTexture(GL_TEXTURE_2D, depth_);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 32, 16, 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, depth_, 0);
-        glDrawBuffer(GL_NONE);
-        glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    }
-    const std::string& scene_name() const override { return name_; }
-    unsigned int shadow_framebuffer() const override { return framebuffer_; }
-    unsigned int shadow_map() const override { return depth_; }
-    int shadow_map_width() const override { return 32; }
-    int shadow_map_height() const override { return 16; }
-    void set_shadow_pass(bool on) override { shadow_pass_ = on; }
-    void render(ShaderProgram* program) override {
-        GLint bound = 0, viewport[4] = {};
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        GLint pass = -1;
-        glGetUniformiv(program->program_id, program->is_shadow_render_pass_location, &pass);
-        draws.push_back({shadow_pass_, static_cast<unsigned int>(bound), viewport[2], viewport[3], pass,
-                         bound_texture(0)});
-    }
-
-    struct Draw {
-        bool shadow_pass;
-        unsigned int framebuffer;
-        int width, height;
-        int pass_uniform;
-        unsigned int unit0;
-    };
-    std::vector<Draw> draws;
-
-private:
-    std::string name_ = "recording";
-    unsigned int framebuffer_ = 0, depth_ = 0;
-    bool shadow_pass_ = false;
-};
-
-} // namespace
-
 TEST_F(EffectTest, SceneIsDrawnTwiceShadowPassFirst) {
     auto program = dialect_program("uniform int uIsShadowRenderPass;\n",
                                    "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
                                    " fragColor = vec4(float(uIsShadowRenderPass)); }\n");
     ASSERT_NE(program->is_shadow_render_pass_location, -1);
-    RecordingScene scene;
+    JsonValue json = JsonValue::object();
+    json["name"] = "stage";
+    Scene scene(json);
     auto texture = solid_texture(9, 9, 9);
     Effect effect("scene", program.get(), texture.get(), nullptr, false, false, &scene);
     TestTarget target(64, 64);
-    int hooks = 0;
-    effect.render([&](ShaderProgram*) { ++hooks; }, false);
 
-    EXPECT_EQ(hooks, 2);  // the hook runs in both passes
-    ASSERT_EQ(scene.draws.size(), 2u);
-    EXPECT_TRUE(scene.draws[0].shadow_pass);
-    EXPECT_EQ(scene.draws[0].framebuffer, scene.shadow_framebuffer());
-    EXPECT_EQ(scene.draws[0].width, 32);
-    EXPECT_EQ(scene.draws[0].height, 16);
-    EXPECT_EQ(scene.draws[0].pass_uniform, 1);
-    EXPECT_FALSE(scene.draws[1].shadow_pass);
-    EXPECT_EQ(scene.draws[1].width, 64);  // the target's framebuffer and viewport are back
-    EXPECT_EQ(scene.draws[1].pass_uniform, 0);
-    EXPECT_EQ(scene.draws[1].unit0, texture->texture);
+    // What each pass finds when the hook runs, just before the scene draws.
+    struct Pass {
+        GLint framebuffer, width, height, pass_uniform;
+        unsigned int unit0;
+    };
+    std::vector<Pass> passes;
+    effect.render(
+        [&](ShaderProgram*) {
+            Pass p{0, 0, 0, -1, bound_texture(0)};
+            GLint viewport[4] = {};
+            glGetIntegerv(GL_FRAMEBUFFER_BINDING, &p.framebuffer);
+            glGetIntegerv(GL_VIEWPORT, viewport);
+            p.width = viewport[2];
+            p.height = viewport[3];
+            glGetUniformiv(program->program_id, program->is_shadow_render_pass_location, &p.pass_uniform);
+            passes.push_back(p);
+        },
+        false);
+
+    ASSERT_EQ(passes.size(), 2u);  // the hook runs in both passes
+    EXPECT_EQ(passes[0].framebuffer, static_cast<GLint>(scene.shadow_framebuffer));
+    EXPECT_EQ(passes[0].width, 8192);
+    EXPECT_EQ(passes[0].height, 8192);
+    EXPECT_EQ(passes[0].pass_uniform, 1);
+    EXPECT_EQ(passes[1].width, 64);  // the target's framebuffer and viewport are back
+    EXPECT_EQ(passes[1].pass_uniform, 0);
+    EXPECT_EQ(passes[1].unit0, texture->texture);
+    EXPECT_FALSE(scene.shadow_pass);
     // The scene's units follow the effect's texture: shadow map, then three for materials.
     EXPECT_EQ(program->shadow_map_unit, GL_TEXTURE0 + 1);
     EXPECT_EQ(program->base_color_unit, GL_TEXTURE0 + 2);

@@ -129,3 +129,40 @@ TEST_F(ToolTest, UnpackGivesBackAProjectThatPacksTheSame) {
     ASSERT_EQ(again.exit_code, 0) << again.err;
     EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
 }
+
+TEST_F(ToolTest, ModelsAndScenesPackShowInInfoAndUnpackLosslessly) {
+    std::filesystem::create_directories(dir.path() / "models");
+    put_file(dir.path() / "models/Box.glb", file_bytes(std::string(QB_TEST_DATA_DIR) + "/gltf/Box.glb"));
+    JsonValue project = tempo_only_project(8.0, 120.0, base64_encode("music"));
+    project["models"][0]["filename"] = "models/Box.glb";  // read from its file
+    project["models"][1]["filename"] = "SimpleSkin.gltf";
+    project["models"][1]["buffer"] = base64_encode(file_bytes(std::string(QB_TEST_DATA_DIR) + "/gltf/SimpleSkin.gltf"));
+    project["scenes"][0]["name"] = "stage";
+    project["scenes"][0]["camera"]["fov"] = 45.0;
+    project["scenes"][0]["root_node"]["name"] = "box";
+    project["scenes"][0]["root_node"]["model"] = "models/Box.glb";
+    project["scenes"][1]["name"] = "skin";
+    project["scenes"][1]["camera_scene"] = "stage";
+    project["scenes"][1]["root_node"]["name"] = "skin";
+    project["scenes"][1]["root_node"]["model"] = "SimpleSkin.gltf";
+    ASSERT_EQ(pack_project(dir.path(), project, "first").exit_code, 0);
+
+    ProcessResult info = tool({"info", "first"});
+    ASSERT_EQ(info.exit_code, 0) << info.err;
+    EXPECT_NE(info.out.find("models         2\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\"models/Box.glb\": 1 vertex array, 2 nodes, 0 skins, 0 animations"), std::string::npos)
+        << info.out;
+    // The text asset is stored as a GLB rendering under the name + ".glb".
+    EXPECT_NE(info.out.find("\"SimpleSkin.gltf.glb\": 1 vertex array, 3 nodes, 1 skin, 1 animation\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("scenes         2: \"stage\", \"skin\""), std::string::npos) << info.out;
+
+    ProcessResult unpack = tool({"unpack", "first", "-o", "unpacked"});
+    ASSERT_EQ(unpack.exit_code, 0) << unpack.err;
+    EXPECT_EQ(file_bytes(dir.path() / "unpacked/models/Box.glb"), file_bytes(dir.path() / "models/Box.glb"));
+    EXPECT_EQ(file_bytes(dir.path() / "unpacked/SimpleSkin.gltf.glb").substr(0, 4), "glTF");
+    ProcessResult again = tool({"pack", "unpacked/project.json", "-o", "second"});
+    ASSERT_EQ(again.exit_code, 0) << again.err;
+    EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
+}

@@ -1,0 +1,93 @@
+#include "timeline/scene_tracks.h"
+
+#include <cmath>
+#include <limits>
+
+#include "player/player_state.h"
+#include "scene/camera.h"
+#include "scene/model.h"
+#include "scene/scene.h"
+#include "timeline/event.h"
+
+namespace {
+
+// In the order of the camera's nine track floats.
+const char* const kCameraTracks[9] = {
+    "camera_position_x",  "camera_position_y",  "camera_position_z",
+    "camera_direction_x", "camera_direction_y", "camera_direction_z",
+    "camera_up_x",        "camera_up_y",        "camera_up_z",
+};
+const char* const kLightTracks[3] = {"ldX", "ldY", "ldZ"};
+
+constexpr float kDefaultLightDistance = 50.0f;
+constexpr float kLightNearPlane = 0.01f;
+
+template <class Int>
+Int truncate_to(float value) {
+    if (std::isnan(value)) return 0;
+    // Compared in double: the limits of a 64-bit integer are not floats.
+    const double v = std::trunc(static_cast<double>(value));
+    if (v <= static_cast<double>(std::numeric_limits<Int>::min())) return std::numeric_limits<Int>::min();
+    if (v >= static_cast<double>(std::numeric_limits<Int>::max())) return std::numeric_limits<Int>::max();
+    return static_cast<Int>(v);
+}
+
+// Value of the event's own track at the beat, or the fallback when the event
+// has no track of that name. A present track with no points gives 0.
+float track_or(const Event& event, const char* name, float beat, float fallback, bool* present = nullptr) {
+    const ControlTrack* track = event.find_track(name);
+    if (present) *present = track != nullptr;
+    return track ? event.value_at(track, beat) : fallback;
+}
+
+} // namespace
+
+std::int32_t truncate_to_int32(float value) { return truncate_to<std::int32_t>(value); }
+std::int64_t truncate_to_int64(float value) { return truncate_to<std::int64_t>(value); }
+
+float animation_phase(float position, float divider, float start, float end) {
+    const float window_start = start / divider;
+    return std::fmod(position, 1.0f) * (end / divider - window_start) + window_start;
+}
+
+void apply_scene_tracks(Event& event, Scene& scene, float beat) {
+    // A scene without a camera of its own is steered through the one it
+    // borrows; with neither, only the light and the rest are set.
+    Camera* camera = scene.steered_camera();
+    if (camera) {
+        for (int i = 0; i < 9; ++i) {
+            bool present = false;
+            float value = track_or(event, kCameraTracks[i], beat, 0.0f, &present);
+            if (present) camera->track_float(i) = value;
+        }
+    }
+
+    const float distance = track_or(event, "ldD", beat, kDefaultLightDistance);
+    if (Camera* light = scene.light_camera.get()) {
+        light->ortho_half_size = distance;
+        light->znear = kLightNearPlane;
+        const glm::vec3 eye = camera ? camera->position : glm::vec3(0.0f);
+        for (int axis = 0; axis < 3; ++axis) {
+            bool present = false;
+            float value = track_or(event, kLightTracks[axis], beat, 0.0f, &present);
+            if (!present) continue;
+            // The light sits at the given distance along its direction from
+            // the camera, looking at the camera's position.
+            light->position[axis] = value * distance + eye[axis];
+            light->direction[axis] = eye[axis];
+        }
+    }
+
+    bool has_instances = false;
+    float instances = track_or(event, "render_instances", beat, 1.0f, &has_instances);
+    instance_count = has_instances ? truncate_to_int32(instances) : 1;
+
+    Model* model = scene.root_node ? scene.root_node->model : nullptr;
+    if (!model || !model->has_animations) return;
+    const std::int64_t index = truncate_to_int64(track_or(event, "animation_index", beat, 0.0f));
+    const float phase = animation_phase(track_or(event, "animation_position", beat, 0.0f),
+                                        track_or(event, "animation_divider", beat, 1.0f),
+                                        track_or(event, "animation_start", beat, 0.0f),
+                                        track_or(event, "animation_end", beat, 1.0f));
+    model->animate(index, phase);
+}
