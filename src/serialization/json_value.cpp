@@ -65,6 +65,31 @@ std::pair<std::size_t, std::size_t> line_and_column(std::string_view text, std::
     return {line, column};
 }
 
+// Deeper than any project needs; reading and freeing values recurses, so a
+// hostile nesting must stop before any value is built.
+constexpr std::size_t kMaxNesting = 512;
+
+// Offset of the bracket that opens one level too many, or npos.
+std::size_t too_deep_at(std::string_view text) {
+    std::size_t depth = 0;
+    bool in_string = false, escaped = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (in_string) {
+            if (escaped) escaped = false;
+            else if (c == '\\') escaped = true;
+            else if (c == '"') in_string = false;
+        } else if (c == '"') {
+            in_string = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxNesting) return i;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 void JsonValue::become(Kind kind) const {
@@ -131,6 +156,11 @@ bool JsonValue::operator==(const JsonValue& other) const {
 }
 
 JsonValue JsonValue::parse(std::string_view text, const std::string& source_name) {
+    if (std::size_t at = too_deep_at(text); at != std::string_view::npos) {
+        auto [line, column] = line_and_column(text, at);
+        throw JsonSyntaxError(source_name + ":" + std::to_string(line) + ":" + std::to_string(column) +
+                              ": nesting deeper than " + std::to_string(kMaxNesting) + " levels");
+    }
     try {
         return from_library(nlohmann::json::parse(text.begin(), text.end()));
     } catch (const nlohmann::json::parse_error& e) {

@@ -99,3 +99,17 @@ TEST(JsonValue, SyntaxErrorNamesSourceLineAndColumn) {
     EXPECT_THROW(JsonValue::parse("", "empty.json"), JsonSyntaxError);
     EXPECT_THROW(JsonValue::parse("[1, 2", "cut.json"), JsonSyntaxError);
 }
+
+TEST(JsonValue, NestingIsBoundedAndReportedWhereItGoesTooDeep) {
+    const std::string deep = "{\"a\":\n" + std::string(200000, '[') + std::string(200000, ']') + "}";
+    try {
+        JsonValue::parse(deep, "deep.json");
+        FAIL() << "no error";
+    } catch (const JsonSyntaxError& e) {
+        // The 512th bracket of line 2 opens level 513.
+        EXPECT_STREQ(e.what(), "deep.json:2:512: nesting deeper than 512 levels");
+    }
+    // Brackets inside strings are text, and 512 levels are fine.
+    std::string ok = std::string(511, '[') + "{\"k\": \"[[[\\\"[[\"}" + std::string(511, ']');
+    EXPECT_EQ(JsonValue::parse(ok).size(), 1);
+}
