@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "player/player_state.h"
 #include "timeline/replace_first.h"
@@ -63,9 +64,14 @@ JsonValue Event::to_json(bool /*export_resources*/) const {
 }
 
 void Event::from_json(const JsonValue& value) {
-    type = value.has("type") ? static_cast<EventType>(static_cast<std::int32_t>(value["type"].as_int()))
-                             : EventType::Effect;
     name = value["name"].as_string();
+    const std::int64_t stored_type = value.has("type") ? value["type"].as_int() : 1;
+    // The binary form keeps the type in one byte: a wider value would be
+    // written as another type, with a tail no reader can parse.
+    if (stored_type < 0 || stored_type > 255)
+        throw std::runtime_error("Event \"" + name + "\" has type " + std::to_string(stored_type) +
+                                 "; event types are 0 to 255 (1 effect, 2 audio sample, 3 group)");
+    type = static_cast<EventType>(static_cast<std::int32_t>(stored_type));
     // Only the string "true" counts; a JSON boolean reads as not visible.
     visible = value.has("visible") ? value["visible"].as_string() == "true" : true;
 

@@ -130,6 +130,20 @@ TEST(EventJson, UnknownTypeWritesOnlyTypeAndName) {
     EXPECT_EQ(json["name"].as_string(), "odd");
 }
 
+TEST(EventJson, TypesThatDoNotFitTheirByteAreRefused) {
+    for (const char* type : {"257", "-255", "256", "-1"}) {
+        try {
+            Event event(parse((std::string(R"({"name": "loud", "type": )") + type + "}").c_str()));
+            FAIL() << type;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find("Event \"loud\" has type " + std::string(type)), std::string::npos)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(static_cast<int>(Event(parse(R"({"type": 255})")).type), 255);
+    EXPECT_EQ(static_cast<int>(Event(parse(R"({"type": 0})")).type), 0);
+}
+
 TEST(EventForms, EveryTypeRoundTrips) {
     for (EventType type : {EventType::Effect, EventType::AudioSample, EventType::Group}) {
         SCOPED_TRACE(static_cast<int>(type));
