@@ -12,6 +12,7 @@
 #include "player/loading_progress.h"
 #include "player/player_state.h"
 #include "timeline/frame_evaluation.h"
+#include "timeline/group_cycles.h"
 
 namespace {
 
@@ -73,6 +74,26 @@ const char* const kListKeys[] = {"events", "effects", "shaders", "textures", "au
 
 Mix_Music* music_stream = nullptr;
 
+// A project must not hold a group that replays itself: refuse it, naming
+// the way round.
+void refuse_group_cycles(const RecordList<EventGroup>& groups) {
+    auto cycles = find_group_cycles(groups);
+    if (cycles.empty()) return;
+    std::string message = "Event group \"" + cycles[0].group->name + "\" replays itself: " + cycles[0].path;
+    if (cycles.size() > 1) message += " (and " + std::to_string(cycles.size() - 1) + " more such members)";
+    throw std::runtime_error(message);
+}
+
+// A payload that holds one still plays: the member that closes the cycle
+// is skipped (its name is kept for a JSON write).
+void cut_group_cycles(const RecordList<EventGroup>& groups) {
+    for (const GroupCycle& cycle : find_group_cycles(groups)) {
+        std::printf("Event group \"%s\" replays itself (%s); that member is skipped\n", cycle.group->name.c_str(),
+                    cycle.path.c_str());
+        cycle.group->events[cycle.member] = nullptr;
+    }
+}
+
 } // namespace
 
 std::uint64_t Demo::count_records() const {
@@ -102,6 +123,7 @@ void Demo::read(BinaryReader& in) {
     for (auto& event : events) event->resolve_reference<Effect, AudioSample>(objects);
     for (auto& effect : effects) effect->resolve_references(objects);
     for (auto& group : event_groups) group->resolve_reference(objects);
+    cut_group_cycles(event_groups);
     for (auto& font_texture : font_textures) {
         font_texture->resolve_font(objects);
         font_texture->create();
@@ -237,6 +259,7 @@ void Demo::from_json(const JsonValue& value) {
     load(events, "events", by_name, event_names);
     for (auto& event : events) event->link_by_name(effect_names, sample_names, group_names);
     for (auto& group : event_groups) group->link_by_name(event_names);
+    refuse_group_cycles(event_groups);
 
     music = load_resource_buffer(value, "music", kMusicPath);
     end_beat = static_cast<float>(value["end_beat"].as_float());

@@ -30,6 +30,11 @@ const ControlTrack* parent_override(const Event* parent, const Event& member, co
     return parent->find_track(member.name + "." + name);
 }
 
+// Groups replaying groups nest at most this deep; the document cuts
+// cycles when it is linked, and this bounds very long chains.
+constexpr int kMaxGroupNesting = 64;
+int group_nesting = 0;
+
 } // namespace
 
 bool is_live(const Event& event, float beat) { return event.start <= beat && beat < event.end; }
@@ -102,13 +107,14 @@ Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) 
         return nullptr;
     case EventType::Group: {
         Effect* last = nullptr;
-        if (!event.group) return nullptr;
+        if (!event.group || group_nesting >= kMaxGroupNesting) return nullptr;
+        ++group_nesting;
+        const float member_beat = group_time(event, beat);
         for (Event* member : event.group->events) {
-            if (!member) continue;
-            float member_beat = group_time(event, beat);
-            if (!is_live(*member, member_beat)) continue;
+            if (!member || !is_live(*member, member_beat)) continue;
             if (Effect* drawn = render(*member, audio_texture, member_beat, &event)) last = drawn;
         }
+        --group_nesting;
         return last;
     }
     default:

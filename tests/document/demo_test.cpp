@@ -223,9 +223,10 @@ void expect_scene_links(const Demo& demo) {
 TEST_F(DemoTest, ModelsAndScenesLinkByNameAndSurviveTheBinaryForm) {
     Demo demo(project_with_scenes());
     expect_scene_links(demo);
-    // Two events, one model and three scenes: six records, reported one by one.
-    ASSERT_EQ(progress.size(), 7u);
-    for (std::uint64_t i = 0; i <= 6; ++i) EXPECT_EQ(progress[i], std::make_pair(i, std::uint64_t{6}));
+    // Two events, one model, three scenes and an effect: seven records,
+    // reported one by one.
+    ASSERT_EQ(progress.size(), 8u);
+    for (std::uint64_t i = 0; i <= 7; ++i) EXPECT_EQ(progress[i], std::make_pair(i, std::uint64_t{7}));
 
     progress.clear();
     auto bytes = payload(demo);
@@ -251,6 +252,44 @@ TEST_F(DemoTest, TwoEventsAndThreeScenesReportSixSteps) {
     Demo demo(v);
     ASSERT_EQ(progress.size(), 6u);
     for (std::uint64_t i = 0; i <= 5; ++i) EXPECT_EQ(progress[i], std::make_pair(i, std::uint64_t{5}));
+}
+
+JsonValue group_event(const std::string& name, const std::string& group) {
+    JsonValue e = effect_event(name, 0.0, 8.0);
+    e["type"] = 3;
+    e["group"] = group;
+    return e;
+}
+
+TEST_F(DemoTest, GroupsThatReplayThemselvesAreRefusedInProjectsAndCutInPayloads) {
+    JsonValue v = empty_project();
+    v["events"][0] = group_event("e1", "g1");
+    v["events"][1] = group_event("e2", "g2");
+    v["event_groups"][0]["name"] = "g1";
+    v["event_groups"][0]["events"][0] = "e2";
+    v["event_groups"][1]["name"] = "g2";
+    v["event_groups"][1]["events"][0] = "e1";
+    try {
+        Demo refused(v);
+        FAIL() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Event group \"g2\" replays itself: \"g1\" -> \"e2\" -> \"g2\" -> \"e1\" -> \"g1\"");
+    }
+
+    // The same cycle in a payload: made by linking one by hand.
+    v["event_groups"][1]["events"][0] = "not yet";
+    Demo demo(v);
+    demo.event_groups[1]->events[0] = demo.events[0].get();
+    auto bytes = payload(demo);
+    BinaryReader in(bytes.data(), bytes.size());
+    testing::internal::CaptureStdout();
+    Demo played(in);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("Event group \"g2\" replays itself"), std::string::npos) << said;
+    EXPECT_EQ(played.event_groups[1]->events[0], nullptr);
+    EXPECT_EQ(played.event_groups[0]->events[0], played.events[1].get());
+    played.evaluate_frame(1.0f);  // plays without recursing for ever
+    EXPECT_EQ(played.to_json(false)["event_groups"][1]["events"][0].as_string(), "e1");
 }
 
 TEST_F(DemoTest, CorruptPayloadsEndWithAnErrorNeverACrash) {
