@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -9,22 +10,34 @@
 
 namespace {
 
+// Beats beyond this lose their fraction in a float and overflow the
+// integer part the shaders get ("iTime2").
+constexpr float kLargestBeat = 1.0e7f;
+
 float parse_beat(const std::string& text) {
     try {
         std::size_t used = 0;
         float beat = std::stof(text, &used);
-        if (used == text.size()) return beat;
+        if (used == text.size() && std::isfinite(beat) && std::fabs(beat) <= kLargestBeat) return beat;
     } catch (const std::exception&) {
     }
-    throw UsageError{"--beat needs a number, not '" + text + "'"};
+    throw UsageError{"--beat needs a finite number of beats between -10000000 and 10000000, not '" + text + "'"};
+}
+
+// One side of a --size: digits only, 1 to 8192. Each side is capped since
+// the window, its back buffer and the effects' window-sized targets all
+// take width x height x 4 bytes.
+bool parse_side(const std::string& text, int& side) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    side = std::stoi(text);
+    return side >= 1 && side <= 8192;
 }
 
 void parse_size(const std::string& text, int& width, int& height) {
+    const std::size_t x = text.find_first_of("xX");
     int w = 0, h = 0;
-    char x = 0, extra = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || (x != 'x' && x != 'X') || w < 1 || h < 1 ||
-        w > 16384 || h > 16384)
-        throw UsageError{"--size needs WIDTHxHEIGHT, for example 1280x720, not '" + text + "'"};
+    if (x == std::string::npos || !parse_side(text.substr(0, x), w) || !parse_side(text.substr(x + 1), h))
+        throw UsageError{"--size needs WIDTHxHEIGHT, each from 1 to 8192, for example 1280x720, not '" + text + "'"};
     width = w;
     height = h;
 }

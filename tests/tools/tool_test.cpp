@@ -166,3 +166,20 @@ TEST_F(ToolTest, ModelsAndScenesPackShowInInfoAndUnpackLosslessly) {
     ASSERT_EQ(again.exit_code, 0) << again.err;
     EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
 }
+
+TEST_F(ToolTest, RenderRefusesBeatsAndSizesItCannotDraw) {
+    ASSERT_EQ(pack_project(dir.path(), tempo_only_project(8.0, 120.0), "packed").exit_code, 0);
+    for (const char* beat : {"nan", "inf", "-inf", "1e30", "3e9", "12x"}) {
+        ProcessResult render = tool({"render", "packed", "-o", "f.png", "--beat", beat, "--size", "16x16"});
+        EXPECT_EQ(render.exit_code, 2) << beat;
+        EXPECT_NE(render.err.find("--beat needs a finite number"), std::string::npos) << render.err;
+    }
+    for (const char* size : {"0x16", "16x0", "-16x16", "16x-16", "100000x10", "9000x9000", "16", "16x16x2", "99999999999x1"}) {
+        ProcessResult render = tool({"render", "packed", "-o", "f.png", "--beat", "1", "--size", size});
+        EXPECT_EQ(render.exit_code, 2) << size;
+        EXPECT_NE(render.err.find("--size needs WIDTHxHEIGHT"), std::string::npos) << render.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "f.png"));
+    ProcessResult fine = tool({"render", "packed", "-o", "f.png", "--beat", "-2.5", "--size", "16x16"});
+    EXPECT_EQ(fine.exit_code, 0) << fine.err;
+}
