@@ -8,6 +8,7 @@
 
 #include "document/resource_test_helpers.h"
 #include "serialization/byte_buffer.h"
+#include "support/private_display.h"
 #include "support/production_files.h"
 #include "support/test_environment.h"
 
@@ -23,6 +24,7 @@ protected:
                        const std::string& audio = "SDL_AUDIODRIVER=dummy") {
         options.working_directory = packed.parent_path().string();
         options.environment.push_back(audio);
+        if (display) options.environment.push_back(display->assignment());
         if (options.timeout_seconds == 60.0) options.timeout_seconds = 90.0;
         return run_process({packed.string()}, options);
     }
@@ -31,6 +33,9 @@ protected:
     // that stop it from outside; xdotool must be there to press keys.
     void pack_endless(const std::string& name) {
         ASSERT_EQ(std::system("command -v xdotool >/dev/null"), 0) << "xdotool is needed (scripts/install-deps.sh)";
+        // Keys go to this test's own display, never to another test's player.
+        display = std::make_unique<PrivateDisplay>();
+        ASSERT_TRUE(display->ok()) << "cannot start a private Xvfb";
         auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), name);
         ASSERT_EQ(packed.exit_code, 0) << packed.err;
     }
@@ -44,15 +49,19 @@ protected:
         return options;
     }
 
-    ScratchDirectory dir{"player_e2e"};
-};
+    // xdotool sends keys to the player's window on this test's display (a
+    // key that finds no window yet, or one still loading, is repeated later).
+    void send_keys(const std::string& action) const {
+        std::string command = "DISPLAY=" + display->name() +
+                              " xdotool search --name 'Quillbarrow :: 0.11' windowfocus --sync " + action +
+                              " >/dev/null 2>&1";
+        int ignored = std::system(command.c_str());
+        (void)ignored;
+    }
 
-// xdotool presses and releases Escape in the player's window (a press that
-// finds no window yet, or one still loading, is simply repeated later).
-void press_escape(int) {
-    int ignored = std::system("xdotool search --name 'Quillbarrow :: 0.11' windowfocus --sync key Escape >/dev/null 2>&1");
-    (void)ignored;
-}
+    ScratchDirectory dir{"player_e2e"};
+    std::unique_ptr<PrivateDisplay> display;
+};
 
 } // namespace
 
@@ -73,7 +82,7 @@ TEST_F(PlayerEndToEnd, EmptyProductionEndsAfterItsEndBeat) {
 TEST_F(PlayerEndToEnd, EndBeatTenThousandRunsUntilEscape) {
     ASSERT_NO_FATAL_FAILURE(pack_endless("forever"));
     ProcessOptions options = repeated_pokes(8.0);
-    options.poke = press_escape;
+    options.poke = [this](int) { send_keys("key Escape"); };
     options.timeout_seconds = 40.0;
     ProcessResult run = play(dir.path() / "forever", options);
     EXPECT_FALSE(run.timed_out);
@@ -85,13 +94,9 @@ TEST_F(PlayerEndToEnd, HeldEscapeWaitsForItsRelease) {
     ASSERT_NO_FATAL_FAILURE(pack_endless("held"));
     ProcessOptions options = repeated_pokes(8.0);
     int pokes = 0;
-    options.poke = [&pokes](int) {
+    options.poke = [this, &pokes](int) {
         // Press at 8 s, release from 11 s on.
-        const char* action = pokes++ == 0 ? "keydown" : "keyup";
-        std::string command = std::string("xdotool search --name 'Quillbarrow :: 0.11' windowfocus --sync ") + action +
-                              " Escape >/dev/null 2>&1";
-        int ignored = std::system(command.c_str());
-        (void)ignored;
+        send_keys(pokes++ == 0 ? "keydown Escape" : "keyup Escape");
     };
     options.timeout_seconds = 40.0;
     ProcessResult run = play(dir.path() / "held", options);
