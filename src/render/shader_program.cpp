@@ -35,7 +35,7 @@ ShaderProgram::ShaderProgram()
     : vertex_shader_source(default_vertex_source),
       vertex_shader_filename("resources/default.vert"),
       fragment_shader_filename("resources/untitled.frag") {
-    build();
+    build_quietly();
 }
 
 ShaderProgram::ShaderProgram(const JsonValue& value) { from_json(value); }
@@ -51,6 +51,16 @@ void ShaderProgram::build() {
     create_shader_objects();
     compile_shaders();
     link_program();
+}
+
+// The first build, while a document loads, cannot see the programs it
+// includes yet (and a default program has no fragment source at all): its
+// logs are kept in build_log but not printed. rebuild prints the real ones.
+void ShaderProgram::build_quietly() {
+    std::FILE* saved = shader_log_stream();
+    shader_log_stream() = nullptr;
+    build();
+    shader_log_stream() = saved;
 }
 
 void ShaderProgram::rebuild() {
@@ -198,7 +208,7 @@ void ShaderProgram::from_json(const JsonValue& value) {
     }
     const JsonValue& defs = value["uniform_defs"];
     for (const auto& def : defs.elements()) uniform_defs.push_back(std::make_unique<UniformDef>(def));
-    build();
+    build_quietly();
 }
 
 void ShaderProgram::read(BinaryReader& in) {
@@ -209,5 +219,5 @@ void ShaderProgram::read(BinaryReader& in) {
     // A uniform definition takes at least 21 bytes: an empty name and three floats.
     std::uint64_t count = in.read_count("uniform definition count", 21);
     for (std::uint64_t i = 0; i < count; ++i) uniform_defs.push_back(std::make_unique<UniformDef>(in));
-    build();
+    build_quietly();
 }

@@ -90,6 +90,7 @@ public:
 private:
     void create_shader_objects();
     void build();
+    void build_quietly();
     void record_shader_log(unsigned int shader);
 };
 

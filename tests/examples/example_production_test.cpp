@@ -72,6 +72,8 @@ TEST_F(ExampleProduction, PacksAndPlaysToItsEnd) {
     options.timeout_seconds = 120;
     ProcessResult run = run_process({(dir.path() / "neon-drift").string()}, options);
     EXPECT_EQ(run.exit_code, 0) << run.err;
+    // A clean start says nothing of errors: every program builds.
+    EXPECT_EQ(run.out.find("rror"), std::string::npos) << run.out;
     EXPECT_GT(run.seconds, 30.0);  // 60 beats at 120 BPM, after loading
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "crash.txt"));
