@@ -38,6 +38,13 @@ public:
     std::string_view read_bytes(std::uint64_t length, const char* field);
     std::string read_string(const char* field);
 
+    // Decoded text a whole document may hold. Texts are compressed, so a
+    // few bytes may declare megabytes of them; every string read spends
+    // from this before it allocates.
+    static constexpr std::uint64_t kTextBudget = 256ull << 20;
+    std::uint64_t text_budget_left() const { return text_budget_left_; }
+    void spend_text_budget(std::uint64_t bytes) { text_budget_left_ -= bytes < text_budget_left_ ? bytes : text_budget_left_; }
+
     std::size_t offset() const { return offset_; }
     std::size_t remaining() const { return length_ - offset_; }
 
@@ -48,4 +55,5 @@ private:
     const std::uint8_t* data_;
     std::size_t length_;
     std::size_t offset_ = 0;
+    std::uint64_t text_budget_left_ = kTextBudget;
 };

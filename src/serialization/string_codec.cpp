@@ -1,5 +1,6 @@
 #include "serialization/string_codec.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -222,8 +223,21 @@ void write_string(std::string_view text, BinaryWriter& out) {
 }
 
 std::string read_string(BinaryReader& in, const char* field) {
+    const std::size_t at = in.offset();
     std::uint64_t length = in.read_count(field, 1);
     std::string stored(in.read_bytes(length, field));
     scramble(reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
-    return decompress(stored, kMaxStoredStringLength);
+    // The declared length is checked against what this string and the
+    // document's remaining text budget allow before anything is allocated.
+    const std::uint64_t allowed = std::min<std::uint64_t>(kMaxStoredStringLength, in.text_budget_left());
+    try {
+        // (0 would mean no limit: an exhausted budget still admits one byte.)
+        std::string text = decompress(stored, allowed == 0 ? 1 : allowed);
+        in.spend_text_budget(text.size());
+        return text;
+    } catch (const std::length_error& e) {
+        throw std::length_error(std::string(e.what()) + " (" + field + " at offset " + std::to_string(at) +
+                                "; a document holds at most " + std::to_string(BinaryReader::kTextBudget >> 20) +
+                                " MiB of text)");
+    }
 }

@@ -4,7 +4,9 @@
 
 #include "document/resource_test_helpers.h"
 #include "support/tool_process.h"
+#include "serialization/binary_writer.h"
 #include "serialization/byte_buffer.h"
+#include "serialization/string_codec.h"
 #include "support/production_files.h"
 
 namespace {
@@ -182,4 +184,59 @@ TEST_F(ToolTest, RenderRefusesBeatsAndSizesItCannotDraw) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "f.png"));
     ProcessResult fine = tool({"render", "packed", "-o", "f.png", "--beat", "-2.5", "--size", "16x16"});
     EXPECT_EQ(fine.exit_code, 0) << fine.err;
+}
+
+namespace {
+
+// A packed file whose payload is 40 data records, each named by a few bytes
+// that declare a 200 MiB text (the decoder would fill it with zeros).
+std::string text_bomb() {
+    std::string declared;
+    for (std::uint64_t n = 200ull << 20; ; n >>= 7) {
+        declared.push_back(static_cast<char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0)));
+        if (n < 0x80) break;
+    }
+    BinaryWriter out;
+    out.write_u64(40);
+    for (int list = 0; list < 8; ++list) out.write_count(0);
+    out.write_count(40);  // datas
+    for (int i = 0; i < 40; ++i) {
+        out.write_key(static_cast<std::uint64_t>(i + 1));
+        out.write_u64(declared.size());
+        const std::size_t at = out.size();
+        out.write_bytes(declared.data(), declared.size());
+        scramble(out.data() + at, declared.size());
+        out.write_u64(0);  // an empty buffer
+    }
+    out.write_count(0);  // models
+    out.write_count(0);  // scenes
+    out.write_u64(0);    // music
+    for (float f : {8.0f, 120.0f, 0.5f}) out.write_f32(f);
+    std::string payload(out.bytes().begin(), out.bytes().end());
+    std::uint32_t length = static_cast<std::uint32_t>(payload.size());
+    return file_bytes(QB_PLAYER_PATH) + payload + std::string(reinterpret_cast<const char*>(&length), 4) + "DEMO";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer's own mappings need no limit
+#else
+constexpr bool kSanitized = false;
+#endif
+
+} // namespace
+
+TEST_F(ToolTest, ATextBombEndsCleanlyWithinAMemoryLimit) {
+    put_file(dir.path() / "bomb", text_bomb());
+    std::vector<std::string> command = {QB_TOOL_PATH, "info", "bomb"};
+    // 1 GB of address space: the tool and its GL driver need a few hundred
+    // MB; 40 x 200 MiB of text would need 8 GB.
+    if (!kSanitized) command.insert(command.begin(), {"/usr/bin/prlimit", "--as=1000000000"});
+    ProcessOptions options;
+    options.working_directory = dir.path().string();
+    options.timeout_seconds = 120;
+    ProcessResult info = run_process(command, options);
+    EXPECT_EQ(info.signal, 0);
+    EXPECT_EQ(info.exit_code, 1) << info.err;
+    EXPECT_NE(info.err.find("Uncompressed data in message deemed too large (data name at offset"), std::string::npos)
+        << info.err;
 }
