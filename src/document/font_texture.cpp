@@ -8,6 +8,7 @@
 #include <SDL_ttf.h>
 
 #include "document/font.h"
+#include "document/texture_limits.h"
 #include "document/texture.h"
 
 FontTexture::~FontTexture() { release(); }
@@ -74,6 +75,12 @@ void FontTexture::resolve_font(const ObjectMap& objects) {
 void FontTexture::create() {
     release();
     text.clear();
+    if (!fits_gl_texture(width, height)) {
+        std::printf("Font texture \"%s\": %d x %d is not a texture size this GL can make (1 to %d a side, 64 M "
+                    "texels at most); it shows nothing\n",
+                    name.c_str(), width, height, max_gl_texture_side());
+        return;
+    }
     surface = SDL_CreateRGBSurface(0, width, height, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
     if (!surface) {
         std::printf("Font texture \"%s\": cannot create a %d x %d surface: %s\n", name.c_str(), width, height,

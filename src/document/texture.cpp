@@ -8,6 +8,7 @@
 #include <SDL_image.h>
 
 #include "document/resource_file.h"
+#include "document/texture_limits.h"
 
 unsigned int create_gl_texture(int width, int height, const void* pixels, int wrap) {
     GLuint name = 0;
@@ -56,6 +57,15 @@ void Texture::decode() {
     release_gl_texture();
     width = height = 0;
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
+    // A few header bytes may declare a huge image: refuse it before decoding.
+    int declared_width = 0, declared_height = 0;
+    if (check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height) ==
+        DeclaredImage::TooLarge) {
+        std::printf("Texture \"%s\": its image declares a size this GL cannot make (%d x %d; 1 to %d a side, 64 M "
+                    "texels at most); it shows nothing\n",
+                    name.c_str(), declared_width, declared_height, max_gl_texture_side());
+        return;
+    }
     SDL_RWops* stream = SDL_RWFromConstMem(buffer->data.get(), static_cast<int>(buffer->len));
     SDL_Surface* image = IMG_Load_RW(stream, 1);
     if (!image) return;

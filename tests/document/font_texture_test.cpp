@@ -299,3 +299,16 @@ TEST_F(FontTextureTest, BytesThatAreNoFontLeaveNoHandle) {
 }
 
 } // namespace
+
+TEST_F(FontTextureTest, SizesTheGlCannotMakeShowNothingAndSaySo) {
+    for (auto [width, height] : {std::pair{100000, 16}, std::pair{16, -5}, std::pair{0, 16}, std::pair{9000, 9000}}) {
+        testing::internal::CaptureStdout();
+        auto ft = make(width, height, false);
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(ft->surface, nullptr) << width << " x " << height;
+        EXPECT_EQ(ft->texture, 0u);
+        EXPECT_NE(said.find("is not a texture size this GL can make"), std::string::npos) << said;
+        ft->set_text("still safe");
+        EXPECT_EQ(ft->texture, 0u);
+    }
+}

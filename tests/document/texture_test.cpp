@@ -8,6 +8,7 @@
 
 #include "document/resource_test_helpers.h"
 #include "document/texture.h"
+#include "document/texture_limits.h"
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
@@ -125,3 +126,50 @@ TEST_F(TextureTest, JsonAndBinaryFormsCarryTheImageFile) {
 }
 
 } // namespace
+
+TEST_F(TextureTest, AnImageDeclaringAHugeSizeIsRefusedBeforeDecoding) {
+    // A PNG header of 100000 x 100000 pixels: 40 GB once decoded.
+    std::string png = file_bytes(test_data_path("resources/rgb24.png"));
+    for (int at : {16, 20}) {
+        png[at] = 0;
+        png[at + 1] = 0x01;
+        png[at + 2] = static_cast<char>(0x86);
+        png[at + 3] = static_cast<char>(0xA0);
+    }
+    testing::internal::CaptureStdout();
+    Texture texture("huge.png", png.data(), png.size());
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(texture.texture, 0u);
+    EXPECT_EQ(texture.width, 0);
+    EXPECT_NE(said.find("Texture \"huge.png\": its image declares a size this GL cannot make (100000 x 100000;"),
+              std::string::npos)
+        << said;
+    // Within the decoder's own limits but past the GL's: 20000 x 20000.
+    for (int at : {16, 20}) {
+        png[at] = 0;
+        png[at + 1] = 0;
+        png[at + 2] = 0x4E;
+        png[at + 3] = 0x20;
+    }
+    testing::internal::CaptureStdout();
+    Texture wide("wide.png", png.data(), png.size());
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("(20000 x 20000; 1 to"), std::string::npos);
+    EXPECT_EQ(wide.texture, 0u);
+}
+
+TEST(DeclaredImageSize, HeadersAreReadWithoutDecoding) {
+    int w = 0, h = 0;
+    // JPEG: an APP0 segment, then a baseline frame of 60000 x 50000.
+    const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x11,
+                                  0x08, 0xC3, 0x50, 0xEA, 0x60, 0x03, 0x00, 0x00, 0x00, 0x00};
+    EXPECT_EQ(check_encoded_image(jpeg, sizeof jpeg, w, h), DeclaredImage::TooLarge);
+    EXPECT_EQ(w, 60000);
+    EXPECT_EQ(h, 50000);
+    const unsigned char gif[] = {'G', 'I', 'F', '8', '9', 'a', 0x40, 0x00, 0x20, 0x00, 0, 0};
+    EXPECT_EQ(check_encoded_image(gif, sizeof gif, w, h), DeclaredImage::Fits);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 32);
+    const char text[] = "plain text is left to the decoders";
+    EXPECT_EQ(check_encoded_image(text, sizeof text, w, h), DeclaredImage::Unknown);
+    EXPECT_EQ(check_encoded_image(jpeg, 9, w, h), DeclaredImage::Unknown);  // cut before its frame
+}
