@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "document/project_export.h"
 #include "serialization/content_trailer.h"
 
 namespace fs = std::filesystem;
@@ -84,5 +85,9 @@ void write_packed(const std::string& player_path, const std::vector<std::uint8_t
 void write_project(const Demo& demo, const std::string& folder, const std::string& json_name) {
     fs::create_directories(folder);
     WorkingDirectory in_folder(folder);
-    std::ofstream(json_name, std::ios::binary) << demo.to_json(true).dump(2) << "\n";
+    // Everything embedded first; then each resource moves to its own file
+    // where its name is safe to write.
+    JsonValue project = demo.to_json(false);
+    export_resource_files(project, json_name);
+    std::ofstream(json_name, std::ios::binary) << project.dump(2) << "\n";
 }

@@ -240,3 +240,41 @@ TEST_F(ToolTest, ATextBombEndsCleanlyWithinAMemoryLimit) {
     EXPECT_NE(info.err.find("Uncompressed data in message deemed too large (data name at offset"), std::string::npos)
         << info.err;
 }
+
+TEST_F(ToolTest, UnpackWritesOnlyInsideItsFolderAndLosesNothing) {
+    const std::string outside = (dir.path() / "outside.bin").string();  // an absolute name
+    JsonValue project = tempo_only_project(8.0, 100.0, base64_encode("music"));
+    const std::vector<std::pair<std::string, std::string>> records = {
+        {"../climb.bin", "1"}, {"sub/../../climb2.bin", "2"}, {outside, "3"},   {"C:/drive.bin", "4"},
+        {"back\\slash.bin", "5"}, {"dup.bin", "6"},           {"dup.bin", "7"}, {"project.json", "8"},
+        {"./fine/ok.bin", "9"},
+    };
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        project["datas"][i]["name"] = records[i].first;
+        project["datas"][i]["data_buffer"] = base64_encode(records[i].second);
+    }
+    ASSERT_EQ(pack_project(dir.path(), project, "first").exit_code, 0);
+    ProcessResult unpack = tool({"unpack", "first", "-o", "out/unpacked"});
+    ASSERT_EQ(unpack.exit_code, 0) << unpack.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out/climb.bin"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "climb2.bin"));
+    EXPECT_FALSE(std::filesystem::exists(outside));
+    EXPECT_EQ(file_bytes(dir.path() / "out/unpacked/dup.bin"), "6");
+    EXPECT_EQ(file_bytes(dir.path() / "out/unpacked/fine/ok.bin"), "9");
+    EXPECT_NE(unpack.out.find("Keeping \"../climb.bin\" inside the project: its name leads out of the project folder"),
+              std::string::npos)
+        << unpack.out;
+    EXPECT_NE(unpack.out.find("Keeping \"dup.bin\" inside the project: another record with other bytes"),
+              std::string::npos);
+    EXPECT_NE(unpack.out.find("Keeping \"project.json\" inside the project: its name is the project file's"),
+              std::string::npos);
+    // Only the folder's own files exist: the project, the music, dup.bin, fine/.
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path() / "out"))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 4u);
+
+    ProcessResult again = tool({"pack", "out/unpacked/project.json", "-o", "second"});
+    ASSERT_EQ(again.exit_code, 0) << again.err;
+    EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
+}
