@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -72,7 +73,29 @@ public:
 private:
     void parse_from_memory(bool binary, const std::string& base_directory);
     void report_parse(const std::string& warning, const std::string& error);
+    // Reports a parse, makes the image textures and says when it failed.
+    void finish_parse(bool ok, const std::string& warning, const std::string& error);
+    void set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
+
+    // The GL buffers holding the glTF buffers, kept only to delete them.
+    std::vector<unsigned int> gl_buffers_;
+    // Which animations animate has sampled this frame.
+    std::vector<bool> sampled_;
 };
+
+// Where the elements of a glTF accessor lie in its buffer, once checked.
+struct AccessorSpan {
+    int buffer = -1;               // glTF buffer index
+    std::size_t offset = 0;        // byte offset of element 0 in the buffer
+    std::size_t stride = 0;        // bytes from one element to the next
+    std::size_t element_size = 0;  // bytes of one element
+    std::size_t count = 0;
+};
+
+// False, with the reason in *why, when the accessor, its buffer view or its
+// buffer does not exist, its component type or type is unknown, or its last
+// element would end past its buffer view or its buffer.
+bool locate_accessor(const tinygltf::Model& gltf, int accessor, AccessorSpan* span, std::string* why);
 
 // True when the name's extension (from its last ".", at most four
 // characters) is exactly ".glb" or ".GLB"; false without a dot.

@@ -36,6 +36,12 @@ public:
     std::vector<Joint> joints;
     std::map<std::int32_t, std::int32_t> node_to_joint;  // glTF node -> joint index
     std::vector<glm::mat4> joint_matrices;
+
+private:
+    // Scratch of the tree walk, kept so that posing every frame does not
+    // allocate.
+    std::vector<std::int32_t> walk_;
+    std::vector<bool> visited_;
 };
 
 } // namespace Animation

@@ -1,0 +1,306 @@
+#include "scene/animation_extraction.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <GL/glew.h>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include "scene/animations.h"
+#include "scene/model.h"
+#include "scene/model_animation.h"
+#include "scene/skeleton.h"
+
+namespace Animation {
+
+namespace {
+
+constexpr GLsizeiptr kJointBlockBytes = 100 * sizeof(glm::mat4);
+constexpr std::size_t kJointBlockMatrices = 100;
+
+template <class T>
+T load(const unsigned char* at) {
+    T value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+// One component as a float: floats as stored, normalised integers scaled
+// to -1..1 or 0..1 (the forms glTF allows for animation outputs).
+float decode_component(const unsigned char* at, int component_type) {
+    switch (component_type) {
+    case TINYGLTF_COMPONENT_TYPE_BYTE: return std::max(load<std::int8_t>(at) / 127.0f, -1.0f);
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return load<std::uint8_t>(at) / 255.0f;
+    case TINYGLTF_COMPONENT_TYPE_SHORT: return std::max(load<std::int16_t>(at) / 32767.0f, -1.0f);
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: return load<std::uint16_t>(at) / 65535.0f;
+    default: return load<float>(at);
+    }
+}
+
+bool is_decodable_component(int component_type) {
+    return component_type == TINYGLTF_COMPONENT_TYPE_FLOAT || component_type == TINYGLTF_COMPONENT_TYPE_BYTE ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE || component_type == TINYGLTF_COMPONENT_TYPE_SHORT ||
+           component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
+}
+
+// The elements of an accessor, up to four components each (the rest 0).
+// False, with the reason, when the accessor does not lie inside its buffer
+// or its components are not floats or normalised integers.
+bool read_elements(const tinygltf::Model& gltf, int accessor_index, std::vector<glm::vec4>* out, std::string* why) {
+    AccessorSpan span;
+    if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
+    const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
+    int components = std::min(4, tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type)));
+    std::size_t component_size = span.element_size /
+                                 static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
+    if (!is_decodable_component(accessor.componentType)) {
+        *why = "component type " + std::to_string(accessor.componentType) + " is not supported";
+        return false;
+    }
+    const unsigned char* data = gltf.buffers[span.buffer].data.data();
+    out->assign(span.count, glm::vec4(0.0f));
+    for (std::size_t e = 0; e < span.count; ++e) {
+        const unsigned char* element = data + span.offset + e * span.stride;
+        for (int c = 0; c < components; ++c) {
+            (*out)[e][c] = decode_component(element + c * component_size, accessor.componentType);
+        }
+    }
+    return true;
+}
+
+const tinygltf::Node* node_at(const tinygltf::Model& gltf, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= gltf.nodes.size()) return nullptr;
+    return &gltf.nodes[index];
+}
+
+glm::vec3 to_vec3(const std::vector<double>& v) { return glm::vec3(v[0], v[1], v[2]); }
+glm::quat to_quat(const std::vector<double>& v) { return glm::quat(float(v[3]), float(v[0]), float(v[1]), float(v[2])); }
+glm::mat4 to_mat4(const std::vector<double>& v) {
+    float values[16];
+    for (int i = 0; i < 16; ++i) values[i] = static_cast<float>(v[i]);
+    return glm::make_mat4(values);
+}
+
+void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Skin& skin, Skeleton& skeleton) {
+    AccessorSpan span;
+    std::string why;
+    if (!locate_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
+        std::fprintf(stderr, "Skin %s: inverse bind matrices skipped: %s\n", skin.name.c_str(), why.c_str());
+        return;
+    }
+    const tinygltf::Accessor& accessor = gltf.accessors[skin.inverseBindMatrices];
+    if (accessor.type != TINYGLTF_TYPE_MAT4 || accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT) {
+        std::fprintf(stderr, "Skin %s: inverse bind matrices skipped: not a float MAT4 accessor\n", skin.name.c_str());
+        return;
+    }
+    std::size_t count = std::min(span.count, skeleton.joints.size());
+    if (count < skeleton.joints.size()) {
+        std::fprintf(stderr, "Skin %s: %zu inverse bind matrices for %zu joints\n", skin.name.c_str(), span.count,
+                     skeleton.joints.size());
+    }
+    const unsigned char* data = gltf.buffers[span.buffer].data.data() + span.offset;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(glm::value_ptr(skeleton.joints[i].inverse_bind_matrix), data + i * span.stride, sizeof(glm::mat4));
+    }
+}
+
+void take_joint_rest_pose(const tinygltf::Node& node, Joint& joint) {
+    joint.name = node.name;
+    if (node.translation.size() == 3) joint.translation = to_vec3(node.translation);
+    // Through a rotation matrix and back, which normalises the quaternion.
+    if (node.rotation.size() == 4) joint.rotation = glm::quat_cast(glm::mat3_cast(to_quat(node.rotation)));
+    if (node.scale.size() == 3) joint.scale = to_vec3(node.scale);
+    joint.local_matrix = node.matrix.size() == 16 ? to_mat4(node.matrix) : glm::mat4(1.0f);
+}
+
+// Parent and children of every joint reachable from the skin's first
+// joint. Children that are not joints of the skin are left out, and each
+// joint is linked once, so a node graph with cycles or shared children
+// still gives a tree.
+void link_joints(const tinygltf::Model& gltf, const tinygltf::Skin& skin, Skeleton& skeleton) {
+    auto root = skeleton.node_to_joint.find(skin.joints.front());
+    if (root == skeleton.node_to_joint.end()) return;
+    std::vector<bool> linked(skeleton.joints.size(), false);
+    std::vector<std::pair<int, std::int32_t>> pending = {{root->first, -1}};
+    linked[root->second] = true;
+    while (!pending.empty()) {
+        auto [node_index, parent] = pending.back();
+        pending.pop_back();
+        std::int32_t j = skeleton.node_to_joint.at(node_index);
+        skeleton.joints[j].parent = parent;
+        for (int child : gltf.nodes[node_index].children) {
+            auto found = skeleton.node_to_joint.find(child);
+            if (found == skeleton.node_to_joint.end() || linked[found->second]) continue;
+            linked[found->second] = true;
+            skeleton.joints[j].children.push_back(found->second);
+            pending.push_back({child, j});
+        }
+    }
+}
+
+std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const tinygltf::Skin& skin) {
+    auto skeleton = std::make_shared<Skeleton>();
+    if (skin.inverseBindMatrices < 0 || skin.joints.empty()) return skeleton;
+    skeleton->joints.resize(skin.joints.size());
+    skeleton->joint_matrices.assign(skin.joints.size(), glm::mat4(0.0f));
+    skeleton->name = skin.name;
+    std::printf("name of skeleton: %s\n", skeleton->name.c_str());
+    if (skeleton->joints.size() > kJointBlockMatrices) {
+        std::fprintf(stderr, "Skin %s has %zu joints; the joint matrix block holds %zu\n", skin.name.c_str(),
+                     skeleton->joints.size(), kJointBlockMatrices);
+    }
+    read_inverse_bind_matrices(gltf, skin, *skeleton);
+    for (std::size_t i = 0; i < skin.joints.size(); ++i) {
+        const tinygltf::Node* node = node_at(gltf, skin.joints[i]);
+        if (!node) {
+            std::fprintf(stderr, "Skin %s: joint %zu names node %d, which does not exist\n", skin.name.c_str(), i,
+                         skin.joints[i]);
+            continue;
+        }
+        take_joint_rest_pose(*node, skeleton->joints[i]);
+        skeleton->node_to_joint[skin.joints[i]] = static_cast<std::int32_t>(i);
+    }
+    link_joints(gltf, skin, *skeleton);
+    return skeleton;
+}
+
+unsigned int create_joint_buffer() {
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    glBindBuffer(GL_UNIFORM_BUFFER, name);
+    glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, name);
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    return name;
+}
+
+NodeAnimationRecord rest_record(const tinygltf::Node& node, std::int32_t node_index, std::int32_t animation) {
+    NodeAnimationRecord record;
+    record.node = node_index;
+    record.animation = animation;
+    if (node.matrix.size() == 16) record.matrix = to_mat4(node.matrix);
+    if (node.translation.size() == 3) record.translation = to_vec3(node.translation);
+    if (node.rotation.size() == 4) {
+        glm::quat q = to_quat(node.rotation);
+        float length = glm::length(q);
+        record.rotation = length > 0.0f ? q / length : glm::quat(1.0f, 0.0f, 0.0f, 0.0f);
+    }
+    if (node.scale.size() == 3) record.scale = to_vec3(node.scale);
+    return record;
+}
+
+bool is_played_path(const std::string& path) { return path == "translation" || path == "rotation" || path == "scale"; }
+
+// One record per animated node and animation. Channels of paths that are
+// never played (morph weights) make none: a record replaces the node's
+// world matrix, which would move a node that nothing animates.
+std::vector<NodeAnimationRecord> extract_node_records(const tinygltf::Model& gltf) {
+    std::vector<NodeAnimationRecord> records;
+    for (std::size_t a = 0; a < gltf.animations.size(); ++a) {
+        for (const tinygltf::AnimationChannel& channel : gltf.animations[a].channels) {
+            if (!is_played_path(channel.target_path)) continue;
+            const tinygltf::Node* node = node_at(gltf, channel.target_node);
+            if (!node) continue;
+            bool known = false;
+            for (const NodeAnimationRecord& r : records) known |= r.node == channel.target_node && r.animation == int(a);
+            if (!known) records.push_back(rest_record(*node, channel.target_node, static_cast<std::int32_t>(a)));
+        }
+    }
+    return records;
+}
+
+Sampler extract_sampler(const tinygltf::Model& gltf, const tinygltf::Animation& animation, std::size_t index) {
+    const tinygltf::AnimationSampler& source = animation.samplers[index];
+    Sampler sampler;
+    if (source.interpolation == "STEP") {
+        sampler.interpolation = Interpolation::Step;
+    } else if (source.interpolation == "CUBICSPLINE") {
+        sampler.interpolation = Interpolation::CubicSpline;
+    }
+    std::string why;
+    std::vector<glm::vec4> elements;
+    bool float_input = source.input >= 0 && static_cast<std::size_t>(source.input) < gltf.accessors.size() &&
+                       gltf.accessors[source.input].componentType == TINYGLTF_COMPONENT_TYPE_FLOAT;
+    if (float_input) {
+        if (read_elements(gltf, source.input, &elements, &why)) {
+            sampler.times.reserve(elements.size());
+            for (const glm::vec4& e : elements) sampler.times.push_back(e.x);
+        } else {
+            std::fprintf(stderr, "Animation %s sampler %zu: key times skipped: %s\n", animation.name.c_str(), index,
+                         why.c_str());
+        }
+    }
+    if (source.output < 0 || static_cast<std::size_t>(source.output) >= gltf.accessors.size()) {
+        std::fprintf(stderr, "Animation %s sampler %zu: output accessor %d does not exist\n", animation.name.c_str(),
+                     index, source.output);
+        return sampler;
+    }
+    int type = gltf.accessors[source.output].type;
+    if (type != TINYGLTF_TYPE_VEC3 && type != TINYGLTF_TYPE_VEC4) {
+        std::fprintf(stderr, "Kapot\n");
+        return sampler;
+    }
+    if (read_elements(gltf, source.output, &elements, &why)) {
+        sampler.values = std::move(elements);
+    } else {
+        std::fprintf(stderr, "Animation %s sampler %zu: values skipped: %s\n", animation.name.c_str(), index,
+                     why.c_str());
+    }
+    return sampler;
+}
+
+std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, const tinygltf::Animation& source) {
+    std::printf("name of animation: %s\n", source.name.c_str());
+    auto animation = std::make_shared<ModelAnimation>(source.name);
+    for (std::size_t s = 0; s < source.samplers.size(); ++s) animation->samplers.push_back(extract_sampler(gltf, source, s));
+    if (!animation->samplers.empty() && animation->samplers.front().times.size() >= 2) {
+        animation->start_time = animation->samplers.front().times.front();
+        animation->end_time = animation->samplers.front().times.back();
+    }
+    for (const tinygltf::AnimationChannel& source_channel : source.channels) {
+        Channel channel;
+        channel.sampler = source_channel.sampler;
+        channel.target_node = source_channel.target_node;
+        if (source_channel.target_path == "translation") {
+            channel.path = ChannelPath::Translation;
+        } else if (source_channel.target_path == "rotation") {
+            channel.path = ChannelPath::Rotation;
+        } else if (source_channel.target_path == "scale") {
+            channel.path = ChannelPath::Scale;
+        } else {
+            std::fprintf(stderr, "Boem kapot: path not supported\n");
+        }
+        animation->channels.push_back(channel);
+    }
+    return animation;
+}
+
+} // namespace
+
+void extract(Model& model) {
+    const tinygltf::Model& gltf = model.gltf;
+    model.animations = std::make_shared<Animations>();
+    model.skeleton = nullptr;
+    model.node_animation_records.clear();
+
+    if (!gltf.skins.empty()) {
+        model.skeleton = extract_skeleton(gltf, gltf.skins.front());
+        if (!model.joint_buffer) model.joint_buffer = create_joint_buffer();
+    } else {
+        model.node_animation_records = extract_node_records(gltf);
+    }
+
+    for (const tinygltf::Animation& animation : gltf.animations) model.animations->add(extract_animation(gltf, animation));
+
+    model.has_animations = !model.animations->by_name.empty();
+    model.node_override_flags.assign(gltf.nodes.size(), false);
+    model.node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
+}
+
+} // namespace Animation

@@ -1,0 +1,461 @@
+#include "scene/model.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <sstream>
+
+#include <GL/glew.h>
+#include <nlohmann/json.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include "document/resource_file.h"
+#include "document/texture.h"
+#include "scene/animation_extraction.h"
+#include "scene/animations.h"
+#include "scene/model_animation.h"
+#include "scene/skeleton.h"
+
+namespace {
+
+constexpr const char* kResourceDirectory = "resources";
+
+// The extension from the name's last ".", at most max_length characters;
+// empty when there is no dot.
+std::string extension_of(const std::string& name, std::size_t max_length) {
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return {};
+    return name.substr(dot, max_length);
+}
+
+bool report_missing_extension(const std::string& name) {
+    if (name.rfind('.') != std::string::npos) return false;
+    std::printf("Expected a file extension in name %s\n", name.c_str());
+    return true;
+}
+
+// The library's default image loader, after checking that an image stored
+// in a buffer view lies inside its buffer: the library hands the loader a
+// pointer into the buffer without that check.
+bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::string* err, std::string* warn,
+                              int width, int height, const unsigned char* bytes, int size, void* user_data) {
+    const auto* gltf = static_cast<const tinygltf::Model*>(user_data);
+    if (image->bufferView >= 0) {
+        bool inside = static_cast<std::size_t>(image->bufferView) < gltf->bufferViews.size();
+        if (inside) {
+            const tinygltf::BufferView& view = gltf->bufferViews[image->bufferView];
+            inside = view.buffer >= 0 && static_cast<std::size_t>(view.buffer) < gltf->buffers.size();
+            if (inside) {
+                std::size_t length = gltf->buffers[view.buffer].data.size();
+                inside = view.byteOffset <= length && view.byteLength <= length - view.byteOffset;
+            }
+        }
+        if (!inside) {
+            if (err) *err += "image[" + std::to_string(index) + "] buffer view runs past its buffer.\n";
+            return false;
+        }
+    }
+    return tinygltf::LoadImageData(image, index, err, warn, width, height, bytes, size, nullptr);
+}
+
+void use_checked_image_loader(tinygltf::TinyGLTF& loader, tinygltf::Model& gltf) {
+    loader.SetImageLoader(&load_image_inside_buffer, &gltf);
+}
+
+// 8-bit RGBA pixels of a decoded image, or empty when it has none. 16-bit
+// images keep the high byte of every channel.
+std::vector<unsigned char> rgba8_pixels(const tinygltf::Image& image) {
+    if (image.width <= 0 || image.height <= 0 || image.component != 4) return {};
+    std::size_t channels = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
+    if (image.bits == 8 && image.image.size() >= channels) {
+        return std::vector<unsigned char>(image.image.begin(), image.image.begin() + channels);
+    }
+    if (image.bits == 16 && image.image.size() >= channels * 2) {
+        std::vector<unsigned char> pixels(channels);
+        for (std::size_t k = 0; k < channels; ++k) {
+            std::uint16_t value;
+            std::memcpy(&value, &image.image[2 * k], sizeof value);
+            pixels[k] = static_cast<unsigned char>(value >> 8);
+        }
+        return pixels;
+    }
+    return {};
+}
+
+std::uint32_t u32_at(const std::string& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
+void append_u32(std::string& bytes, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// The library writes an object without members (a node with nothing but
+// defaults, say) as null, which its own parser then refuses. Nulls in the
+// top-level arrays of the JSON chunk are put back as empty objects; the
+// binary chunk is kept as it is.
+std::string restore_empty_objects(const std::string& glb) {
+    if (glb.size() < 20) return glb;
+    std::uint32_t json_length = u32_at(glb, 12);
+    if (json_length > glb.size() - 20) return glb;
+    nlohmann::json document = nlohmann::json::parse(glb.begin() + 20, glb.begin() + 20 + json_length, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) return glb;
+    bool changed = false;
+    for (auto& member : document.items()) {
+        nlohmann::json& value = member.value();
+        if (!value.is_array()) continue;
+        for (auto& element : value) {
+            if (!element.is_null()) continue;
+            element = nlohmann::json::object();
+            changed = true;
+        }
+    }
+    if (!changed) return glb;
+    std::string text = document.dump();
+    text.append((4 - text.size() % 4) % 4, ' ');
+    std::string rest = glb.substr(20 + json_length);
+    std::string out = glb.substr(0, 8);  // magic and version
+    append_u32(out, static_cast<std::uint32_t>(20 + text.size() + rest.size()));
+    append_u32(out, static_cast<std::uint32_t>(text.size()));
+    out += glb.substr(16, 4);  // the JSON chunk type
+    return out + text + rest;
+}
+
+struct VertexAttribute {
+    const char* name;
+    GLuint location;
+    bool integer;
+};
+
+constexpr VertexAttribute kVertexAttributes[] = {
+    {"POSITION", 0, false}, {"NORMAL", 1, false},  {"TEXCOORD_0", 2, false},
+    {"JOINTS_0", 3, true},  {"WEIGHTS_0", 4, false},
+};
+
+bool is_integer_component(int type) {
+    return type == TINYGLTF_COMPONENT_TYPE_BYTE || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE ||
+           type == TINYGLTF_COMPONENT_TYPE_SHORT || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+           type == TINYGLTF_COMPONENT_TYPE_INT || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+}
+
+bool is_index_component(int type) {
+    return type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+           type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+}
+
+const void* byte_offset(std::size_t offset) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset)); }
+
+} // namespace
+
+bool has_binary_gltf_extension(const std::string& name) {
+    std::string extension = extension_of(name, 4);
+    return extension == ".glb" || extension == ".GLB";
+}
+
+bool has_text_gltf_extension(const std::string& name) {
+    std::string extension = extension_of(name, 5);
+    return extension == ".gltf" || extension == ".GLTF";
+}
+
+bool locate_accessor(const tinygltf::Model& gltf, int accessor_index, AccessorSpan* span, std::string* why) {
+    auto fail = [why](const std::string& reason) {
+        if (why) *why = reason;
+        return false;
+    };
+    if (accessor_index < 0 || static_cast<std::size_t>(accessor_index) >= gltf.accessors.size()) {
+        return fail("accessor " + std::to_string(accessor_index) + " does not exist");
+    }
+    const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
+    if (accessor.bufferView < 0 || static_cast<std::size_t>(accessor.bufferView) >= gltf.bufferViews.size()) {
+        return fail("accessor " + std::to_string(accessor_index) + " has no buffer view");
+    }
+    const tinygltf::BufferView& view = gltf.bufferViews[accessor.bufferView];
+    if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= gltf.buffers.size()) {
+        return fail("buffer view " + std::to_string(accessor.bufferView) + " has no buffer");
+    }
+    int component_size = tinygltf::GetComponentSizeInBytes(static_cast<std::uint32_t>(accessor.componentType));
+    int components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type));
+    int stride = accessor.ByteStride(view);
+    if (component_size <= 0 || components <= 0 || stride <= 0) {
+        return fail("accessor " + std::to_string(accessor_index) + " has an unknown type or component type");
+    }
+    std::size_t buffer_length = gltf.buffers[view.buffer].data.size();
+    if (view.byteOffset > buffer_length || view.byteLength > buffer_length - view.byteOffset) {
+        return fail("buffer view " + std::to_string(accessor.bufferView) + " runs past its buffer");
+    }
+    std::size_t element_size = static_cast<std::size_t>(component_size) * static_cast<std::size_t>(components);
+    if (accessor.count > 0) {
+        // Last element: starts (count - 1) strides in and must end inside the
+        // view. Compared by subtraction so that no product can overflow.
+        bool fits = accessor.byteOffset <= view.byteLength && element_size <= view.byteLength - accessor.byteOffset;
+        if (fits) {
+            std::size_t room = view.byteLength - accessor.byteOffset - element_size;
+            fits = accessor.count - 1 <= room / static_cast<std::size_t>(stride);
+        }
+        if (!fits) return fail("accessor " + std::to_string(accessor_index) + " runs past its buffer view");
+    }
+    if (span) {
+        span->buffer = view.buffer;
+        span->offset = view.byteOffset + accessor.byteOffset;
+        span->stride = static_cast<std::size_t>(stride);
+        span->element_size = element_size;
+        span->count = accessor.count;
+    }
+    return true;
+}
+
+Model::Model(const JsonValue& value) {
+    from_json(value);
+    upload();
+}
+
+Model::Model(BinaryReader& in) {
+    read(in);
+    upload();
+}
+
+Model::~Model() {
+    if (!vertex_arrays.empty()) glDeleteVertexArrays(static_cast<GLsizei>(vertex_arrays.size()), vertex_arrays.data());
+    if (!gl_buffers_.empty()) glDeleteBuffers(static_cast<GLsizei>(gl_buffers_.size()), gl_buffers_.data());
+    if (joint_buffer) glDeleteBuffers(1, &joint_buffer);
+}
+
+JsonValue Model::to_json(bool export_resources) const {
+    JsonValue out = JsonValue::object();
+    out["filename"] = filename;
+    store_resource_buffer(out, "buffer", buffer.get(), filename, export_resources);
+    return out;
+}
+
+void Model::write(BinaryWriter& out) const {
+    // Only a parsed asset is converted: the rendering of a failed parse
+    // would be an empty asset, and the original bytes would be lost.
+    if (has_text_gltf_extension(filename) && parsed) {
+        std::ostringstream glb;
+        tinygltf::TinyGLTF writer;
+        if (writer.WriteGltfSceneToStream(&gltf, glb, false, true)) {
+            std::string bytes = restore_empty_objects(glb.str());
+            out.write_string(filename + ".glb");
+            ByteBuffer(bytes.data(), bytes.size()).write(out);
+            return;
+        }
+        std::printf("Cannot convert %s to GLB; storing it as loaded.\n", filename.c_str());
+    }
+    out.write_string(filename);
+    write_resource_buffer(out, buffer.get());
+}
+
+void Model::from_json(const JsonValue& value) {
+    filename = value["filename"].as_string();
+    if (!value.has("buffer")) {
+        load_from_file(filename);
+        return;
+    }
+    buffer = std::make_unique<ByteBuffer>(value["buffer"]);
+    if (report_missing_extension(filename)) return;
+    if (has_binary_gltf_extension(filename)) {
+        parse_from_memory(true, "");
+    } else {
+        parse_from_memory(false, kResourceDirectory);
+    }
+}
+
+void Model::read(BinaryReader& in) {
+    filename = in.read_string("model filename");
+    buffer = std::make_unique<ByteBuffer>(in);
+    // The binary form always holds a GLB, whatever the name says.
+    parse_from_memory(true, kResourceDirectory);
+}
+
+void Model::load_from_file(const std::string& path) {
+    filename = path;
+    buffer = std::make_unique<ByteBuffer>(path);
+    if (report_missing_extension(filename)) return;
+    gltf = tinygltf::Model();
+    tinygltf::TinyGLTF loader;
+    use_checked_image_loader(loader, gltf);
+    std::string warning, error;
+    bool ok = false;
+    try {
+        ok = has_binary_gltf_extension(filename)
+                 ? loader.LoadBinaryFromFile(&gltf, &error, &warning, path, tinygltf::REQUIRE_VERSION)
+                 : loader.LoadASCIIFromFile(&gltf, &error, &warning, path, tinygltf::REQUIRE_VERSION);
+    } catch (const std::exception& e) {
+        // The library indexes an empty file's first byte with at().
+        error += e.what();
+    }
+    finish_parse(ok, warning, error);
+}
+
+void Model::parse_from_memory(bool binary, const std::string& base_directory) {
+    gltf = tinygltf::Model();
+    std::string warning, error;
+    bool ok = false;
+    if (!buffer || buffer->len > UINT_MAX) {
+        error = "The asset does not fit the glTF library's 32-bit sizes.";
+    } else {
+        tinygltf::TinyGLTF loader;
+        use_checked_image_loader(loader, gltf);
+        const auto length = static_cast<unsigned int>(buffer->len);
+        try {
+            ok = binary ? loader.LoadBinaryFromMemory(&gltf, &error, &warning, buffer->data.get(), length,
+                                                      base_directory, tinygltf::REQUIRE_VERSION)
+                        : loader.LoadASCIIFromString(&gltf, &error, &warning,
+                                                     reinterpret_cast<const char*>(buffer->data.get()), length,
+                                                     base_directory, tinygltf::REQUIRE_VERSION);
+        } catch (const std::exception& e) {
+            error += e.what();
+        }
+    }
+    finish_parse(ok, warning, error);
+}
+
+void Model::report_parse(const std::string& warning, const std::string& error) {
+    if (!warning.empty()) std::printf("Warn: %s\n", warning.c_str());
+    if (!error.empty()) std::printf("Err: %s\n", error.c_str());
+}
+
+void Model::finish_parse(bool ok, const std::string& warning, const std::string& error) {
+    parsed = ok;
+    report_parse(warning, error);
+    create_image_textures();
+    if (!ok) std::printf("Failed to parse glTF\n");
+}
+
+void Model::create_image_textures() {
+    image_textures.clear();
+    for (std::size_t i = 0; i < gltf.images.size(); ++i) {
+        const tinygltf::Image& image = gltf.images[i];
+        std::vector<unsigned char> pixels = rgba8_pixels(image);
+        if (pixels.empty()) {
+            // Kept as an empty texture so that image indices still match.
+            std::printf("Image %zu (%s) of %s has no decoded pixels.\n", i, image.name.c_str(), filename.c_str());
+            image_textures.push_back(std::make_unique<Texture>(image.name, 0, 0, 0u));
+            continue;
+        }
+        unsigned int texture = create_gl_texture(image.width, image.height, pixels.data(), GL_CLAMP_TO_EDGE);
+        image_textures.push_back(std::make_unique<Texture>(image.name, image.width, image.height, texture));
+    }
+}
+
+void Model::upload() {
+    gl_buffers_.assign(gltf.buffers.size(), 0);
+    if (!gl_buffers_.empty()) glGenBuffers(static_cast<GLsizei>(gl_buffers_.size()), gl_buffers_.data());
+    for (std::size_t i = 0; i < gltf.buffers.size(); ++i) {
+        const std::vector<unsigned char>& data = gltf.buffers[i].data;
+        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[i]);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size()), data.empty() ? nullptr : data.data(),
+                     GL_STATIC_DRAW);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    mesh_vao_ranges.resize(gltf.meshes.size());
+    for (std::size_t m = 0; m < gltf.meshes.size(); ++m) {
+        const std::vector<tinygltf::Primitive>& primitives = gltf.meshes[m].primitives;
+        std::size_t first = vertex_arrays.size();
+        mesh_vao_ranges[m] = {static_cast<std::int32_t>(first), static_cast<std::int32_t>(primitives.size())};
+        vertex_arrays.resize(first + primitives.size());
+        if (primitives.empty()) continue;
+        glGenVertexArrays(static_cast<GLsizei>(primitives.size()), vertex_arrays.data() + first);
+        for (std::size_t p = 0; p < primitives.size(); ++p) {
+            glBindVertexArray(vertex_arrays[first + p]);
+            set_up_primitive(primitives[p], static_cast<int>(m), static_cast<int>(p));
+        }
+    }
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    std::clog << "Number of VAOs: " << vertex_arrays.size() << std::endl;
+
+    Animation::extract(*this);
+}
+
+void Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
+    auto skip = [&](const char* what, const std::string& why) {
+        std::fprintf(stderr, "Mesh %d primitive %d of %s: %s skipped: %s\n", mesh, index, filename.c_str(), what,
+                     why.c_str());
+    };
+    for (const VertexAttribute& attribute : kVertexAttributes) {
+        auto found = primitive.attributes.find(attribute.name);
+        if (found == primitive.attributes.end()) continue;
+        AccessorSpan span;
+        std::string why;
+        if (!locate_accessor(gltf, found->second, &span, &why)) {
+            skip(attribute.name, why);
+            continue;
+        }
+        const tinygltf::Accessor& accessor = gltf.accessors[found->second];
+        const tinygltf::BufferView& view = gltf.bufferViews[accessor.bufferView];
+        if (accessor.type != TINYGLTF_TYPE_VEC2 && accessor.type != TINYGLTF_TYPE_VEC3 &&
+            accessor.type != TINYGLTF_TYPE_VEC4) {
+            skip(attribute.name, "not a VEC2, VEC3 or VEC4 accessor");
+            continue;
+        }
+        if (attribute.integer && !is_integer_component(accessor.componentType)) {
+            skip(attribute.name, "not an integer accessor");
+            continue;
+        }
+        glEnableVertexAttribArray(attribute.location);
+        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[span.buffer]);
+        const auto stride = static_cast<GLsizei>(view.byteStride);
+        if (attribute.integer) {
+            glVertexAttribIPointer(attribute.location, accessor.type, accessor.componentType, stride,
+                                   byte_offset(span.offset));
+        } else {
+            glVertexAttribPointer(attribute.location, accessor.type, accessor.componentType, GL_FALSE, stride,
+                                  byte_offset(span.offset));
+        }
+    }
+    if (primitive.indices >= 0) {
+        AccessorSpan span;
+        std::string why;
+        if (!locate_accessor(gltf, primitive.indices, &span, &why)) {
+            skip("indices", why);
+        } else if (!is_index_component(gltf.accessors[primitive.indices].componentType)) {
+            skip("indices", "not an unsigned byte, short or int accessor");
+        } else {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_buffers_[span.buffer]);
+        }
+    }
+}
+
+void Model::animate(std::int64_t index, float phase) {
+    if (!has_animations || !animations) return;
+    if (skeleton && !skeleton->joints.empty()) {
+        animations->apply_to_skeleton(index, phase, *skeleton);
+        skeleton->update_joint_matrices();
+        return;
+    }
+    std::fill(node_override_flags.begin(), node_override_flags.end(), false);
+    const std::size_t count = animations->ordered.size();
+    // With 63 or more animations every positive mask is in range, and
+    // 2^count - 1 would not fit the index.
+    if (index < 1 || (count < 63 && index > (std::int64_t{1} << count) - 1)) return;
+
+    // Sampling is idempotent at one time, so each animation is sampled once
+    // per frame however many of its nodes it moves.
+    sampled_.assign(count, false);
+    for (const Animation::NodeAnimationRecord& record : node_animation_records) {
+        if (record.animation < 0 || static_cast<std::size_t>(record.animation) >= count) continue;
+        if (record.animation >= 63 || !((index >> record.animation) & 1)) continue;
+        if (sampled_[record.animation]) {
+            animations->current = animations->ordered[record.animation].get();
+        } else {
+            animations->apply_to_records(record.animation, phase, node_animation_records);
+            sampled_[record.animation] = true;
+        }
+        if (record.node < 0 || static_cast<std::size_t>(record.node) >= node_override_matrices.size() ||
+            static_cast<std::size_t>(record.node) >= node_override_flags.size()) {
+            continue;
+        }
+        node_override_matrices[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
+                                              glm::mat4_cast(record.rotation) *
+                                              glm::scale(glm::mat4(1.0f), record.scale) * record.matrix;
+        node_override_flags[record.node] = true;
+    }
+}

@@ -1,0 +1,586 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/quaternion.hpp>
+
+#include "document/resource_test_helpers.h"
+#include "scene/animations.h"
+#include "scene/model.h"
+#include "scene/model_animation.h"
+#include "scene/skeleton.h"
+#include "serialization/byte_buffer.h"
+#include "support/gl_test_context.h"
+#include "support/test_environment.h"
+
+using namespace Animation;
+
+namespace {
+
+class AnimationTest : public GlTest {};
+
+const glm::quat kIdentity(1.0f, 0.0f, 0.0f, 0.0f);
+
+glm::quat about_z(float degrees) {
+    float half = glm::radians(degrees) / 2.0f;
+    return glm::quat(std::cos(half), 0.0f, 0.0f, std::sin(half));
+}
+
+glm::vec4 stored(const glm::quat& q) { return glm::vec4(q.x, q.y, q.z, q.w); }
+
+void expect_quat_near(const glm::quat& got, const glm::quat& want, float tolerance = 1e-5f) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+    EXPECT_NEAR(got.w, want.w, tolerance);
+}
+
+void expect_vec3_near(const glm::vec3& got, const glm::vec3& want, float tolerance = 1e-5f) {
+    EXPECT_NEAR(got.x, want.x, tolerance);
+    EXPECT_NEAR(got.y, want.y, tolerance);
+    EXPECT_NEAR(got.z, want.z, tolerance);
+}
+
+// A pose of its own, to sample channels into.
+struct Pose {
+    glm::vec3 translation{0.0f};
+    glm::quat rotation = kIdentity;
+    glm::vec3 scale{1.0f};
+    PoseRef ref() { return PoseRef{translation, rotation, scale}; }
+};
+
+Sampler sampler_of(std::vector<float> times, std::vector<glm::vec4> values, Interpolation interpolation) {
+    Sampler sampler;
+    sampler.times = std::move(times);
+    sampler.values = std::move(values);
+    sampler.interpolation = interpolation;
+    return sampler;
+}
+
+Channel channel_of(ChannelPath path, std::int32_t target_node = 0) {
+    Channel channel;
+    channel.path = path;
+    channel.target_node = target_node;
+    return channel;
+}
+
+std::unique_ptr<Model> load_sample(const std::string& file) {
+    JsonValue value = JsonValue::object();
+    value["filename"] = test_data_path("gltf/" + file);
+    return std::make_unique<Model>(value);
+}
+
+std::unique_ptr<Model> load_text(const std::string& name, const std::string& text, std::string* out = nullptr,
+                                 std::string* err = nullptr) {
+    JsonValue value = JsonValue::object();
+    value["filename"] = name;
+    value["buffer"] = ByteBuffer(text.data(), text.size()).to_json(false);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    auto model = std::make_unique<Model>(value);
+    std::string logged = testing::internal::GetCapturedStderr();
+    std::string printed = testing::internal::GetCapturedStdout();
+    if (out) *out = printed;
+    if (err) *err = logged;
+    return model;
+}
+
+std::string data_uri(const std::string& bytes) { return "data:application/octet-stream;base64," + base64_encode(bytes); }
+
+template <class T>
+void append(std::string& bytes, const T& value) {
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// An unskinned asset of node_count nodes and animation_count animations:
+// animation a moves node (a mod node_count) linearly from (a + 1, 0, 0) to
+// (a + 1, 10, 0) over key times 0 and 1.
+std::string node_animation_asset(int animation_count, int node_count) {
+    std::string bytes;
+    append(bytes, 0.0f);
+    append(bytes, 1.0f);
+    std::string views = R"({"buffer": 0, "byteOffset": 0, "byteLength": 8})";
+    std::string accessors = R"({"bufferView": 0, "componentType": 5126, "count": 2, "type": "SCALAR"})";
+    std::string animations;
+    for (int a = 0; a < animation_count; ++a) {
+        std::size_t at = bytes.size();
+        const float values[6] = {float(a + 1), 0, 0, float(a + 1), 10, 0};
+        bytes.append(reinterpret_cast<const char*>(values), sizeof values);
+        views += R"(, {"buffer": 0, "byteOffset": )" + std::to_string(at) + R"(, "byteLength": 24})";
+        accessors += R"(, {"bufferView": )" + std::to_string(a + 1) +
+                     R"(, "componentType": 5126, "count": 2, "type": "VEC3"})";
+        animations += std::string(a ? "," : "") + R"({"name": "move )" + std::to_string(a) +
+                      R"(", "samplers": [{"input": 0, "output": )" + std::to_string(a + 1) +
+                      R"(}], "channels": [{"sampler": 0, "target": {"node": )" + std::to_string(a % node_count) +
+                      R"(, "path": "translation"}}]})";
+    }
+    std::string nodes;
+    for (int n = 0; n < node_count; ++n) nodes += std::string(n ? "," : "") + R"({"translation": [0, 0, -1]})";
+    return R"({"asset": {"version": "2.0"}, "buffers": [{"byteLength": )" + std::to_string(bytes.size()) +
+           R"(, "uri": ")" + data_uri(bytes) + R"("}], "bufferViews": [)" + views + R"(], "accessors": [)" +
+           accessors + R"(], "nodes": [)" + nodes + R"(], "animations": [)" + animations + "]}";
+}
+
+glm::vec3 override_translation(const Model& model, int node) { return glm::vec3(model.node_override_matrices[node][3]); }
+
+} // namespace
+
+TEST(AnimationSampling, PhaseSpansTheFirstSamplersKeyTimes) {
+    ModelAnimation animation("walk");
+    animation.samplers.push_back(sampler_of({0.0f, 2.0f}, {glm::vec4(0.0f), glm::vec4(2.0f)}, Interpolation::Linear));
+    animation.channels.push_back(channel_of(ChannelPath::Translation, 4));
+    animation.start_time = 0.0f;
+    animation.end_time = 2.0f;
+    std::vector<NodeAnimationRecord> records(1);
+    records[0].node = 4;
+    records[0].animation = 0;
+
+    const std::pair<float, float> cases[] = {{0.25f, 0.5f}, {1.25f, 0.5f}, {1.0f, 0.0f}, {-0.25f, 1.5f}};
+    for (auto [phase, time] : cases) {
+        animation.sample_into_records(phase, records, 0);
+        EXPECT_FLOAT_EQ(animation.current_time, time) << "phase " << phase;
+        EXPECT_FLOAT_EQ(records[0].translation.x, time) << "phase " << phase;
+    }
+    // The window need not start at 0.
+    animation.start_time = 1.0f;
+    animation.end_time = 3.0f;
+    animation.sample_into_records(0.5f, records, 0);
+    EXPECT_FLOAT_EQ(animation.current_time, 2.0f);
+    // Records of another animation are left alone.
+    records[0].translation = glm::vec3(-9.0f);
+    animation.sample_into_records(0.25f, records, 1);
+    EXPECT_EQ(records[0].translation, glm::vec3(-9.0f));
+}
+
+TEST(AnimationSampling, StepAndLinearFollowTheKeysAndTheLaterSegmentWinsAtAnInnerKey) {
+    const std::vector<float> keys = {0.0f, 1.0f, 2.0f};
+    const std::vector<glm::vec4> values = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
+    Sampler step = sampler_of(keys, values, Interpolation::Step);
+    Sampler linear = sampler_of(keys, values, Interpolation::Linear);
+    Channel translation = channel_of(ChannelPath::Translation);
+    Channel scale = channel_of(ChannelPath::Scale);
+
+    Pose pose;
+    sample_channel(translation, step, 0.5f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(1, 2, 3));
+    sample_channel(translation, step, 1.0f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+    sample_channel(translation, step, 2.0f, pose.ref());  // the last segment still holds its end key
+    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+    sample_channel(translation, step, 2.5f, pose.ref());  // outside: keeps the previous pose
+    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+    sample_channel(translation, step, -0.1f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+
+    sample_channel(translation, linear, 0.25f, pose.ref());
+    expect_vec3_near(pose.translation, {1.75f, 2.75f, 3.75f});
+    sample_channel(scale, linear, 1.5f, pose.ref());
+    expect_vec3_near(pose.scale, {5.5f, 6.5f, 7.5f});
+    expect_vec3_near(pose.translation, {1.75f, 2.75f, 3.75f});
+    EXPECT_EQ(pose.rotation, kIdentity);
+
+    // Step rotations are taken as stored, x, y, z, w, without normalising.
+    Sampler turns = sampler_of({0.0f, 1.0f}, {{0, 0, 2, 0}, {0, 0, 0, 1}}, Interpolation::Step);
+    sample_channel(channel_of(ChannelPath::Rotation), turns, 0.5f, pose.ref());
+    EXPECT_EQ(pose.rotation, glm::quat(0.0f, 0.0f, 0.0f, 2.0f));
+}
+
+TEST(AnimationSampling, TwoKeysAtOneTimeJumpInsteadOfDividingByZero) {
+    Sampler jump = sampler_of({0.0f, 1.0f, 1.0f, 2.0f}, {{0, 0, 0, 0}, {1, 1, 1, 0}, {5, 5, 5, 0}, {6, 6, 6, 0}},
+                              Interpolation::Linear);
+    Pose pose;
+    sample_channel(channel_of(ChannelPath::Translation), jump, 1.0f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(5.0f));
+    Sampler still = sampler_of({1.0f, 1.0f}, {{0, 0, 0, 1}, {0, 0, 1, 0}}, Interpolation::Linear);
+    sample_channel(channel_of(ChannelPath::Rotation), still, 1.0f, pose.ref());
+    EXPECT_EQ(pose.rotation, glm::quat(0.0f, 0.0f, 0.0f, 1.0f));
+}
+
+TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
+    Pose pose;
+    pose.translation = glm::vec3(3.0f);
+    Channel translation = channel_of(ChannelPath::Translation);
+    sample_channel(translation, sampler_of({0.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.0f, pose.ref());
+    sample_channel(translation, sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
+    sample_channel(channel_of(ChannelPath::Unsupported), sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}, {9, 9, 9, 0}},
+                                                                    Interpolation::Step), 0.5f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(3.0f));
+
+    // A cubic spline sampler holds in-tangent, value, out-tangent per key.
+    std::vector<glm::vec4> spline(9, glm::vec4(7.0f));
+    Sampler cubic = sampler_of({0.0f, 1.0f, 2.0f}, spline, Interpolation::CubicSpline);
+    testing::internal::CaptureStderr();
+    sample_channel(translation, cubic, 0.5f, pose.ref());
+    std::string once = testing::internal::GetCapturedStderr();
+    testing::internal::CaptureStderr();
+    sample_channel(translation, cubic, 1.0f, pose.ref());
+    std::string twice = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(once, "cubicspline not supported\n");
+    EXPECT_EQ(twice, "cubicspline not supported\ncubicspline not supported\n");
+    EXPECT_EQ(pose.translation, glm::vec3(3.0f));
+
+    Sampler odd = sampler_of({0.0f, 1.0f}, {{1, 1, 1, 0}, {1, 1, 1, 0}}, static_cast<Interpolation>(7));
+    testing::internal::CaptureStderr();
+    sample_channel(translation, odd, 0.5f, pose.ref());
+    sample_channel(channel_of(static_cast<ChannelPath>(5)), odd, 0.5f, pose.ref());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "interpolation not supported\nnot found\n");
+    EXPECT_EQ(pose.translation, glm::vec3(3.0f));
+}
+
+TEST(AnimationSampling, SlerpTakesTheShortArcAndBlendsNearlyEqualRotations) {
+    // Halfway from identity to 90 degrees about z is 45 degrees.
+    expect_quat_near(slerp_shortest(kIdentity, about_z(90.0f), 0.5f), about_z(45.0f));
+    expect_quat_near(slerp_shortest(kIdentity, about_z(90.0f), 0.25f), about_z(22.5f));
+    // The same rotation negated: the short way round, not through 315 degrees.
+    expect_quat_near(slerp_shortest(kIdentity, -about_z(90.0f), 0.5f), about_z(45.0f));
+
+    // d > 0.9999999: the plain linear blend of the two.
+    glm::quat near = glm::normalize(glm::quat(1.0f, 0.0f, 0.0f, 1e-4f));
+    glm::quat blended = slerp_shortest(kIdentity, near, 0.5f);
+    EXPECT_FLOAT_EQ(blended.z, 0.5f * near.z);
+    EXPECT_FLOAT_EQ(blended.w, 0.5f + 0.5f * near.w);
+
+    // Through a channel, linear rotations are normalised, and a blend of
+    // zero length becomes the identity.
+    Pose pose;
+    Channel rotation = channel_of(ChannelPath::Rotation);
+    Sampler negated = sampler_of({0.0f, 1.0f}, {stored(kIdentity), stored(-about_z(90.0f))}, Interpolation::Linear);
+    sample_channel(rotation, negated, 0.5f, pose.ref());
+    expect_quat_near(pose.rotation, about_z(45.0f));
+    Sampler long_ones = sampler_of({0.0f, 1.0f}, {{0, 0, 0, 2}, {0, 0, 0, 2}}, Interpolation::Linear);
+    sample_channel(rotation, long_ones, 0.5f, pose.ref());
+    expect_quat_near(pose.rotation, kIdentity);
+    Sampler zeros = sampler_of({0.0f, 1.0f}, {glm::vec4(0.0f), glm::vec4(0.0f)}, Interpolation::Linear);
+    pose.rotation = about_z(30.0f);
+    sample_channel(rotation, zeros, 0.5f, pose.ref());
+    EXPECT_EQ(pose.rotation, kIdentity);
+}
+
+TEST(AnimationSkeleton, JointMatricesComposeDownTheTreeThenTakeTheInverseBind) {
+    Skeleton skeleton;
+    skeleton.joints.resize(2);
+    Joint& root = skeleton.joints[0];
+    root.parent = -1;
+    root.children = {1};
+    root.translation = {1, 0, 0};
+    root.rotation = about_z(90.0f);
+    root.local_matrix = glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0));
+    root.inverse_bind_matrix = glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -3));
+    Joint& child = skeleton.joints[1];
+    child.parent = 0;
+    child.translation = {0, 2, 0};
+    child.scale = glm::vec3(2.0f);
+    child.inverse_bind_matrix = glm::mat4(1.0f);
+    skeleton.update_joint_matrices();
+    ASSERT_EQ(skeleton.joint_matrices.size(), 2u);
+
+    // Root: translate * rotate * scale * local, then the inverse bind:
+    // (0, 0, 3) -> (0, 0, 0) -> (1, 0, 0) -> (0, 1, 0) -> (1, 1, 0).
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[0] * glm::vec4(0, 0, 3, 1)), {1, 1, 0});
+    // Child under the root's pose (not its inverse bind): (1, 0, 0) -> its
+    // own scale and translation (2, 2, 0) -> the root's local (3, 2, 0) ->
+    // a quarter turn (-2, 3, 0) -> (-1, 3, 0).
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1] * glm::vec4(1, 0, 0, 1)), {-1, 3, 0});
+}
+
+TEST(AnimationSkeleton, TreeWalkSurvivesCyclesAndIndicesOutOfRange) {
+    Skeleton skeleton;
+    skeleton.joints.resize(3);
+    for (Joint& joint : skeleton.joints) joint.inverse_bind_matrix = glm::mat4(1.0f);
+    skeleton.joints[0].parent = -1;
+    skeleton.joints[0].children = {1, 7, -2, 1};
+    skeleton.joints[0].translation = {1, 0, 0};
+    skeleton.joints[1].parent = 0;
+    skeleton.joints[1].children = {0, 1};
+    skeleton.joints[1].translation = {0, 1, 0};
+    skeleton.joints[2].parent = 99;  // never reached; keeps its own matrix
+    skeleton.joints[2].translation = {0, 0, 5};
+    skeleton.update_joint_matrices();
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[0][3]), {1, 0, 0});
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1][3]), {1, 1, 0});
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[2][3]), {0, 0, 5});
+
+    Skeleton empty;
+    empty.update_joint_matrices();
+    EXPECT_TRUE(empty.joint_matrices.empty());
+}
+
+TEST_F(AnimationTest, SkinnedSamplesGiveTheirJointTrees) {
+    auto rigged = load_sample("RiggedSimple.glb");
+    ASSERT_NE(rigged->skeleton, nullptr);
+    const Skeleton& bones = *rigged->skeleton;
+    EXPECT_EQ(bones.name, "Armature");
+    ASSERT_EQ(bones.joints.size(), 2u);
+    EXPECT_EQ(bones.joints[0].name, "Bone");
+    EXPECT_EQ(bones.joints[0].parent, -1);
+    EXPECT_EQ(bones.joints[0].children, std::vector<std::int32_t>{1});
+    EXPECT_EQ(bones.joints[1].name, "Bone.001");
+    EXPECT_EQ(bones.joints[1].parent, 0);
+    EXPECT_TRUE(bones.joints[1].children.empty());
+    EXPECT_EQ(bones.node_to_joint, (std::map<std::int32_t, std::int32_t>{{3, 0}, {4, 1}}));
+    // Bone has a matrix and no TRS; Bone.001 has TRS and no matrix.
+    EXPECT_FLOAT_EQ(bones.joints[0].local_matrix[3][2], -4.1803297996521f);
+    EXPECT_EQ(bones.joints[1].local_matrix, glm::mat4(1.0f));
+    EXPECT_FLOAT_EQ(bones.joints[1].translation.z, 4.187077045440674f);
+    EXPECT_TRUE(rigged->node_animation_records.empty());
+
+    auto simple = load_sample("SimpleSkin.gltf");
+    ASSERT_NE(simple->skeleton, nullptr);
+    Skeleton& skin = *simple->skeleton;
+    ASSERT_EQ(skin.joints.size(), 2u);
+    EXPECT_EQ(skin.joints[0].parent, -1);
+    EXPECT_EQ(skin.joints[0].children, std::vector<std::int32_t>{1});
+    EXPECT_EQ(skin.joints[1].parent, 0);
+    EXPECT_EQ(skin.joints[0].translation, glm::vec3(0, 1, 0));
+    // At rest every joint's pose undoes its inverse bind matrix.
+    skin.update_joint_matrices();
+    for (const glm::mat4& m : skin.joint_matrices) {
+        for (int c = 0; c < 4; ++c) {
+            for (int r = 0; r < 4; ++r) EXPECT_NEAR(m[c][r], c == r ? 1.0f : 0.0f, 1e-5f);
+        }
+    }
+}
+
+TEST_F(AnimationTest, SkinnedModelPlaysTheIndexModuloTheCountAndPosesItsJoints) {
+    auto model = load_sample("RiggedSimple.gltf");
+    ASSERT_TRUE(model->has_animations);
+    model->animate(0, 0.1f);
+    std::vector<glm::mat4> early = model->skeleton->joint_matrices;
+    model->animate(0, 0.6f);
+    std::vector<glm::mat4> late = model->skeleton->joint_matrices;
+    ASSERT_EQ(early.size(), 2u);
+    float largest = 0.0f;
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            EXPECT_TRUE(std::isfinite(late[1][c][r]));
+            largest = std::max(largest, std::abs(early[1][c][r] - late[1][c][r]));
+        }
+    }
+    EXPECT_GT(largest, 1e-3f);
+
+    // SimpleSkin with a second animation that turns its second joint half
+    // round about z.
+    auto skin = load_sample("SimpleSkin.glb");
+    auto second = std::make_shared<ModelAnimation>("second");
+    second->samplers.push_back(
+        sampler_of({0.0f, 1.0f}, {{0, 0, 1, 0}, {0, 0, 1, 0}}, Interpolation::Step));
+    second->channels.push_back(channel_of(ChannelPath::Rotation, 2));
+    second->channels.push_back(channel_of(ChannelPath::Translation, 0));   // the mesh node, not a joint
+    second->channels.push_back(channel_of(ChannelPath::Translation, 99));  // no node at all
+    second->end_time = 1.0f;
+    skin->animations->add(second);
+    ASSERT_EQ(skin->animations->ordered.size(), 2u);
+    EXPECT_EQ(skin->animations->index_by_name.at("second"), 1);
+
+    skin->animate(3, 0.5f);
+    EXPECT_EQ(skin->animations->current, second.get());
+    EXPECT_EQ(skin->skeleton->joints[1].rotation, glm::quat(0.0f, 0.0f, 0.0f, 1.0f));
+    EXPECT_EQ(skin->skeleton->joints[0].translation, glm::vec3(0, 1, 0));
+    skin->animate(-1, 0.5f);  // 2^64 - 1 is odd
+    EXPECT_EQ(skin->animations->current, second.get());
+    skin->animate(2, 0.0f);
+    EXPECT_EQ(skin->animations->current, skin->animations->ordered[0].get());
+    // The first animation's first key is the identity again.
+    expect_quat_near(skin->skeleton->joints[1].rotation, kIdentity);
+    EXPECT_TRUE(std::none_of(skin->node_override_flags.begin(), skin->node_override_flags.end(), [](bool b) { return b; }));
+}
+
+TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
+    auto boxes = load_sample("BoxAnimated.gltf");
+    ASSERT_EQ(boxes->node_animation_records.size(), 2u);
+    const NodeAnimationRecord& inner = boxes->node_animation_records[0];
+    const NodeAnimationRecord& outer = boxes->node_animation_records[1];
+    EXPECT_EQ(inner.node, 2);
+    EXPECT_EQ(inner.animation, 0);
+    EXPECT_EQ(outer.node, 0);
+    EXPECT_EQ(outer.animation, 0);
+    // Both carry the rotation (-0, -0, -0, -1), normalised as it is.
+    EXPECT_EQ(inner.rotation, glm::quat(-1.0f, 0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(inner.translation, glm::vec3(0.0f));
+    EXPECT_EQ(inner.scale, glm::vec3(1.0f));
+    EXPECT_EQ(inner.matrix, glm::mat4(1.0f));
+    // The window is the first sampler's: 1.25 s to 2.5 s.
+    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->start_time, 1.25f);
+    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->end_time, 2.5f);
+    EXPECT_EQ(boxes->skeleton, nullptr);
+
+    auto triangle = load_sample("AnimatedTriangle.glb");
+    ASSERT_EQ(triangle->node_animation_records.size(), 1u);
+    EXPECT_EQ(triangle->node_animation_records[0].node, 0);
+    EXPECT_EQ(triangle->node_animation_records[0].rotation, kIdentity);
+    // Keys every 0.25 s from identity to a quarter turn: 0.125 s is 45
+    // degrees (the asset stores its keys to three decimals).
+    triangle->animate(1, 0.125f);
+    ASSERT_TRUE(triangle->node_override_flags[0]);
+    glm::mat4 want = glm::mat4_cast(about_z(45.0f));
+    for (int c = 0; c < 4; ++c) {
+        for (int r = 0; r < 4; ++r) EXPECT_NEAR(triangle->node_override_matrices[0][c][r], want[c][r], 1e-4f);
+    }
+}
+
+TEST_F(AnimationTest, MaskSelectsWhichAnimationsMoveTheirNodes) {
+    std::string printed;
+    auto model = load_text("three.gltf", node_animation_asset(3, 3), &printed);
+    ASSERT_TRUE(model->parsed) << printed;
+    EXPECT_NE(printed.find("name of animation: move 0\nname of animation: move 1\nname of animation: move 2\n"),
+              std::string::npos);
+    ASSERT_EQ(model->node_animation_records.size(), 3u);
+    EXPECT_EQ(model->node_animation_records[1].translation, glm::vec3(0, 0, -1));
+
+    model->animate(5, 0.5f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{true, false, true}));
+    expect_vec3_near(override_translation(*model, 0), {1, 5, 0});
+    expect_vec3_near(override_translation(*model, 2), {3, 5, 0});
+
+    model->animate(7, 0.5f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{true, true, true}));
+    for (std::int64_t mask : {std::int64_t{0}, std::int64_t{8}, std::int64_t{-1}}) {
+        model->animate(mask, 0.5f);
+        EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, false, false})) << mask;
+    }
+}
+
+TEST_F(AnimationTest, MasksOfManyAnimationsDoNotOverflow) {
+    auto model = load_text("many.gltf", node_animation_asset(70, 3));
+    ASSERT_TRUE(model->parsed);
+    ASSERT_EQ(model->animations->ordered.size(), 70u);
+    // Bit 62 plays animation 62, which moves node 62 mod 3 = 2.
+    model->animate(std::int64_t{1} << 62, 0.0f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, false, true}));
+    expect_vec3_near(override_translation(*model, 2), {63, 0, 0});
+    // Every bit up to 62; animations 63 and above can never be selected.
+    model->animate(std::numeric_limits<std::int64_t>::max(), 0.0f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{true, true, true}));
+    expect_vec3_near(override_translation(*model, 0), {61, 0, 0});
+}
+
+TEST_F(AnimationTest, WeightsChannelsAreReportedAtLoadAndNeverMoveTheirNode) {
+    std::string bytes;
+    for (float v : {0.0f, 1.0f, 0.0f, 1.0f}) append(bytes, v);                    // times, weights
+    for (float v : {0.0f, 0.0f, 0.0f, 2.0f, 0.0f, 0.0f}) append(bytes, v);        // translations
+    const std::string text = R"({"asset": {"version": "2.0"},
+      "buffers": [{"byteLength": 40, "uri": ")" + data_uri(bytes) + R"("}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}, {"buffer": 0, "byteOffset": 8, "byteLength": 8},
+                      {"buffer": 0, "byteOffset": 16, "byteLength": 24}],
+      "accessors": [{"bufferView": 0, "componentType": 5126, "count": 2, "type": "SCALAR"},
+                    {"bufferView": 1, "componentType": 5126, "count": 2, "type": "SCALAR"},
+                    {"bufferView": 2, "componentType": 5126, "count": 2, "type": "VEC3"}],
+      "nodes": [{}, {"children": [0]}],
+      "animations": [{"name": "morph", "samplers": [{"input": 0, "output": 1}, {"input": 0, "output": 2}],
+                      "channels": [{"sampler": 0, "target": {"node": 1, "path": "weights"}},
+                                   {"sampler": 1, "target": {"node": 0, "path": "translation"}}]}]})";
+    std::string printed, logged;
+    auto model = load_text("morph.gltf", text, &printed, &logged);
+    ASSERT_TRUE(model->parsed) << printed;
+    EXPECT_NE(logged.find("Kapot\n"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("Boem kapot: path not supported\n"), std::string::npos) << logged;
+    const ModelAnimation& morph = *model->animations->ordered[0];
+    EXPECT_TRUE(morph.samplers[0].values.empty());
+    EXPECT_EQ(morph.channels[0].path, ChannelPath::Unsupported);
+    EXPECT_EQ(morph.channels[1].path, ChannelPath::Translation);
+    ASSERT_EQ(model->node_animation_records.size(), 1u);
+    EXPECT_EQ(model->node_animation_records[0].node, 0);
+
+    testing::internal::CaptureStderr();
+    model->animate(1, 0.5f);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{true, false}));
+    expect_vec3_near(override_translation(*model, 0), {1, 0, 0});
+}
+
+TEST_F(AnimationTest, NormalisedIntegerOutputsAreScaledNotReadAsFloats) {
+    std::string bytes;
+    for (float v : {0.0f, 1.0f}) append(bytes, v);
+    for (std::int16_t v : {0, 0, -32768, 16384, 0, 0, 0, 32767}) append(bytes, v);
+    const std::string text = R"({"asset": {"version": "2.0"},
+      "buffers": [{"byteLength": 24, "uri": ")" + data_uri(bytes) + R"("}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}, {"buffer": 0, "byteOffset": 8, "byteLength": 16}],
+      "accessors": [{"bufferView": 0, "componentType": 5126, "count": 2, "type": "SCALAR"},
+                    {"bufferView": 1, "componentType": 5122, "normalized": true, "count": 2, "type": "VEC4"}],
+      "nodes": [{}],
+      "animations": [{"samplers": [{"input": 0, "output": 1, "interpolation": "STEP"}],
+                      "channels": [{"sampler": 0, "target": {"node": 0, "path": "rotation"}}]}]})";
+    auto model = load_text("quantised.gltf", text);
+    ASSERT_TRUE(model->parsed);
+    const Sampler& sampler = model->animations->ordered[0]->samplers[0];
+    EXPECT_EQ(sampler.interpolation, Interpolation::Step);
+    ASSERT_EQ(sampler.values.size(), 2u);
+    // -32768 clamps to -1; 16384 is just over a half.
+    EXPECT_EQ(sampler.values[0], glm::vec4(0.0f, 0.0f, -1.0f, 16384.0f / 32767.0f));
+    EXPECT_EQ(sampler.values[1], glm::vec4(0.0f, 0.0f, 0.0f, 1.0f));
+    model->animate(1, 0.5f);
+    EXPECT_EQ(model->node_animation_records[0].rotation, glm::quat(16384.0f / 32767.0f, 0.0f, 0.0f, -1.0f));
+}
+
+TEST_F(AnimationTest, OddSkinsAreReadAsFarAsTheyHold) {
+    std::string bytes;
+    glm::mat4 identity(1.0f);
+    bytes.append(reinterpret_cast<const char*>(&identity), sizeof identity);           // 0: one matrix
+    for (float v : {0.0f, 1.0f}) append(bytes, v);                                      // 64: times
+    for (glm::vec4 q : {stored(kIdentity), stored(about_z(90.0f))}) append(bytes, q);   // 72: rotations
+    // Node 2 lists node 1 (its own parent) and node 3 (no joint) as children;
+    // one inverse bind matrix for two joints; accessor 3 claims 100 key
+    // times in 8 bytes.
+    const std::string text = R"({"asset": {"version": "2.0"},
+      "buffers": [{"byteLength": 104, "uri": ")" + data_uri(bytes) + R"("}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 64}, {"buffer": 0, "byteOffset": 64, "byteLength": 8},
+                      {"buffer": 0, "byteOffset": 72, "byteLength": 32}],
+      "accessors": [{"bufferView": 0, "componentType": 5126, "count": 1, "type": "MAT4"},
+                    {"bufferView": 1, "componentType": 5126, "count": 2, "type": "SCALAR"},
+                    {"bufferView": 2, "componentType": 5126, "count": 2, "type": "VEC4"},
+                    {"bufferView": 1, "componentType": 5126, "count": 100, "type": "SCALAR"}],
+      "nodes": [{"skin": 0}, {"children": [2], "translation": [0, 1, 0]},
+                {"children": [1, 3], "rotation": [0, 0, 0, 2]}, {}],
+      "skins": [{"name": "rig", "joints": [1, 2], "inverseBindMatrices": 0}],
+      "animations": [{"name": "bend", "samplers": [{"input": 1, "output": 2}, {"input": 3, "output": 2}],
+                      "channels": [{"sampler": 0, "target": {"node": 0, "path": "rotation"}},
+                                   {"sampler": 0, "target": {"node": 2, "path": "rotation"}},
+                                   {"sampler": 1, "target": {"node": 1, "path": "rotation"}},
+                                   {"sampler": 7, "target": {"node": 1, "path": "rotation"}}]}]})";
+    std::string printed, logged;
+    auto model = load_text("rig.gltf", text, &printed, &logged);
+    ASSERT_TRUE(model->parsed) << printed;
+    EXPECT_NE(printed.find("name of skeleton: rig\n"), std::string::npos) << printed;
+    EXPECT_NE(logged.find("1 inverse bind matrices for 2 joints"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("key times skipped: accessor 3 runs past its buffer view"), std::string::npos) << logged;
+    ASSERT_NE(model->skeleton, nullptr);
+    Skeleton& rig = *model->skeleton;
+    ASSERT_EQ(rig.joints.size(), 2u);
+    EXPECT_EQ(rig.joints[0].inverse_bind_matrix, glm::mat4(1.0f));
+    EXPECT_EQ(rig.joints[1].inverse_bind_matrix, glm::mat4(0.0f));
+    EXPECT_EQ(rig.joints[0].parent, -1);
+    EXPECT_EQ(rig.joints[0].children, std::vector<std::int32_t>{1});
+    EXPECT_EQ(rig.joints[1].parent, 0);
+    EXPECT_TRUE(rig.joints[1].children.empty());
+    // (0, 0, 0, 2) through a rotation matrix is the identity, normalised.
+    expect_quat_near(rig.joints[1].rotation, kIdentity);
+    EXPECT_TRUE(model->animations->ordered[0]->samplers[1].times.empty());
+
+    model->animate(0, 0.5f);
+    expect_quat_near(rig.joints[1].rotation, about_z(45.0f));
+    expect_quat_near(rig.joints[0].rotation, kIdentity);
+    EXPECT_EQ(rig.joint_matrices[1], glm::mat4(0.0f));
+}
+
+TEST_F(AnimationTest, SkinWithoutInverseBindMatricesHasNoJointsAndNothingToPlay) {
+    std::string text = node_animation_asset(1, 2);
+    text.insert(text.size() - 1, R"(, "skins": [{"joints": [0, 1]}])");
+    std::string printed;
+    auto model = load_text("bare.gltf", text, &printed);
+    ASSERT_TRUE(model->parsed) << printed;
+    ASSERT_NE(model->skeleton, nullptr);
+    EXPECT_TRUE(model->skeleton->joints.empty());
+    EXPECT_EQ(printed.find("name of skeleton"), std::string::npos);
+    EXPECT_NE(model->joint_buffer, 0u);
+    EXPECT_TRUE(model->node_animation_records.empty());
+    model->animate(1, 0.5f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, false}));
+}
