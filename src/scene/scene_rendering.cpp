@@ -1,0 +1,317 @@
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include <GL/glew.h>
+#include <glm/gtc/quaternion.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/matrix.hpp>
+
+#include "document/texture.h"
+#include "player/player_state.h"
+#include "render/shader_program.h"
+#include "scene/model.h"
+#include "scene/scene.h"
+
+// What one render call shares with every node it visits.
+struct Scene::DrawState {
+    ShaderProgram* program = nullptr;
+    Model* model = nullptr;
+    int instance = 0;
+    glm::mat4 view{1.0f};
+    glm::mat4 projection{1.0f};
+    glm::mat4 light_view_projection{1.0f};
+    // Nodes on the path from the root to the node being visited: a node
+    // graph with a cycle is walked once round and no further.
+    std::vector<bool> on_path;
+    int depth = 0;
+    // Pass numbers that some node asked for; passes nobody asked for would
+    // draw nothing, so they are not walked.
+    std::set<std::int32_t> requested_passes;
+};
+
+namespace {
+
+// Deeper hierarchies than this are not drawn below that depth; real assets
+// stay far shallower, and the walk recurses once per level.
+constexpr int kMaxNodeDepth = 512;
+
+template <class T>
+bool in_range(int index, const std::vector<T>& list) {
+    return index >= 0 && static_cast<std::size_t>(index) < list.size();
+}
+
+// A unit field the effect never set (0) means unit 0, not an invalid enum.
+GLenum unit_enum(int unit) { return unit >= GL_TEXTURE0 ? static_cast<GLenum>(unit) : GL_TEXTURE0; }
+GLint unit_number(int unit) { return static_cast<GLint>(unit_enum(unit) - GL_TEXTURE0); }
+
+void bind_on_unit(int unit, unsigned int texture, int location) {
+    glActiveTexture(unit_enum(unit));
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniform1i(location, unit_number(unit));
+}
+
+// The GL texture of a glTF texture index, or the fallback when the index,
+// its source image or the image's texture does not exist.
+unsigned int material_texture(const Model& model, int texture_index, unsigned int fallback) {
+    if (!in_range(texture_index, model.gltf.textures)) return fallback;
+    const int source = model.gltf.textures[static_cast<std::size_t>(texture_index)].source;
+    if (!in_range(source, model.image_textures)) return fallback;
+    const auto& texture = model.image_textures[static_cast<std::size_t>(source)];
+    return texture ? texture->texture : fallback;
+}
+
+float component(const std::vector<double>& values, std::size_t i, float fallback) {
+    return i < values.size() ? static_cast<float>(values[i]) : fallback;
+}
+
+struct NodeExtras {
+    bool ignore_shadow = false;
+    std::int32_t render_pass = 1;
+    std::int32_t tag = 0;
+};
+
+// Integers only: a number written with a decimal point reads as 0, as the
+// glTF library keeps it.
+NodeExtras read_extras(const tinygltf::Value& extras) {
+    NodeExtras result;
+    if (!extras.IsObject()) return result;
+    if (extras.Has("ignore_shadow")) {
+        const tinygltf::Value& v = extras.Get("ignore_shadow");
+        result.ignore_shadow = v.IsBool() && v.Get<bool>();
+    }
+    if (extras.Has("render_pass")) result.render_pass = extras.Get("render_pass").Get<int>();
+    if (extras.Has("tag")) result.tag = extras.Get("tag").Get<int>();
+    return result;
+}
+
+void set_matrix(int location, const glm::mat4& m) { glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(m)); }
+
+// glDrawArrays counts the vertices of the primitive's first attribute in
+// name order; without any attribute there is nothing to draw.
+void draw_primitive(const tinygltf::Model& gltf, const tinygltf::Primitive& primitive) {
+    const GLenum mode = primitive.mode < 0 ? GL_TRIANGLES : static_cast<GLenum>(primitive.mode);
+    if (primitive.indices < 0) {
+        if (primitive.attributes.empty()) return;
+        const int accessor = primitive.attributes.begin()->second;
+        if (!in_range(accessor, gltf.accessors)) return;
+        glDrawArrays(mode, 0, static_cast<GLsizei>(gltf.accessors[static_cast<std::size_t>(accessor)].count));
+        return;
+    }
+    if (!in_range(primitive.indices, gltf.accessors)) return;
+    const tinygltf::Accessor& indices = gltf.accessors[static_cast<std::size_t>(primitive.indices)];
+    if (!in_range(indices.bufferView, gltf.bufferViews)) return;
+    const std::size_t offset = gltf.bufferViews[static_cast<std::size_t>(indices.bufferView)].byteOffset + indices.byteOffset;
+    glDrawElements(mode, static_cast<GLsizei>(indices.count), static_cast<GLenum>(indices.componentType),
+                   reinterpret_cast<const void*>(offset));
+}
+
+} // namespace
+
+void Scene::create_shadow_target() {
+    light_camera = std::make_unique<Camera>();
+    light_camera->position = {300.0f, 50.0f, 0.0f};
+    light_camera->direction = {0.0f, 0.0f, 0.0f};
+    light_camera->up = {0.0f, 1.0f, 0.0f};
+    light_camera->aspect = 1.0f;
+    light_camera->fov = 90.0f;
+    light_camera->znear = 1.0f;
+    light_camera->zfar = 1000.0f;
+    light_camera->direction_mode = false;
+    light_camera->orthographic = true;
+    light_camera->ortho_half_size = 100.0f;
+
+    // Reading a scene again makes a new target; the old one would leak.
+    if (shadow_framebuffer != 0) glDeleteFramebuffers(1, &shadow_framebuffer);
+    if (shadow_map != 0) glDeleteTextures(1, &shadow_map);
+
+    glGenFramebuffers(1, &shadow_framebuffer);
+    glGenTextures(1, &shadow_map);
+    glBindTexture(GL_TEXTURE_2D, shadow_map);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, static_cast<GLsizei>(shadow_map_width),
+                 static_cast<GLsizei>(shadow_map_height), 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+
+    glBindFramebuffer(GL_FRAMEBUFFER, shadow_framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, shadow_map, 0);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+void Scene::render(ShaderProgram* program) {
+    if (!root_node || !program) return;
+    // Both passes need a camera the scene is seen through: without one
+    // there is no sensible view, so the scene stays undrawn.
+    if (!steered_camera()) {
+        if (!reported_no_camera_) {
+            std::printf("Scene \"%s\" has no camera; it draws nothing\n", name.c_str());
+            reported_no_camera_ = true;
+        }
+        return;
+    }
+
+    glEnable(GL_DEPTH_TEST);
+    bind_on_unit(program->shadow_map_unit, shadow_map, program->shadow_map_texture_location);
+    glActiveTexture(GL_TEXTURE0);
+
+    Model* model = root_node->model;
+    if (model) {
+        if (model->skeleton) {
+            glBindBuffer(GL_UNIFORM_BUFFER, model->joint_buffer);
+            if (program->matrices_block_index != GL_INVALID_INDEX)
+                glUniformBlockBinding(program->program_id, program->matrices_block_index, 0);
+            glBindBuffer(GL_UNIFORM_BUFFER, 0);
+        }
+
+        DrawState state;
+        state.program = program;
+        state.model = model;
+        // The light camera does not move while the scene is drawn.
+        if (light_camera)
+            state.light_view_projection = light_camera->projection_matrix() * light_camera->view_matrix();
+        const tinygltf::Model& gltf = model->gltf;
+        const bool has_scene = in_range(gltf.defaultScene, gltf.scenes);
+        for (int i = 0; i < instance_count; ++i) {
+            Camera* viewer = active_camera();
+            if (!viewer) break;
+            state.instance = i;
+            state.view = viewer->view_matrix();
+            state.projection = viewer->projection_matrix();
+            if (!has_scene) continue;
+
+            const auto& roots = gltf.scenes[static_cast<std::size_t>(gltf.defaultScene)].nodes;
+            model->render_pass_count = 1;
+            state.requested_passes.clear();
+            state.on_path.assign(gltf.nodes.size(), false);
+            // Every pass walks the same nodes, so after the first the set of
+            // requested passes is complete; later passes step through it.
+            std::int64_t pass = 1;
+            while (pass <= model->render_pass_count) {
+                for (int root : roots) draw_node(state, root, static_cast<int>(pass), glm::mat4(1.0f));
+                auto next = state.requested_passes.upper_bound(static_cast<std::int32_t>(pass));
+                if (next == state.requested_passes.end()) break;
+                pass = *next;
+            }
+        }
+    }
+    glDisable(GL_DEPTH_TEST);
+}
+
+void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& parent) {
+    Model& model = *state.model;
+    const tinygltf::Model& gltf = model.gltf;
+    if (!in_range(node, gltf.nodes) || state.on_path[static_cast<std::size_t>(node)]) return;
+    const std::size_t index = static_cast<std::size_t>(node);
+    const tinygltf::Node& gltf_node = gltf.nodes[index];
+    ShaderProgram& program = *state.program;
+
+    if (program.node_idx_location != -1) glUniform1i(program.node_idx_location, node);
+
+    const bool overridden = index < model.node_override_flags.size() && index < model.node_override_matrices.size() &&
+                            model.node_override_flags[index];
+    const glm::mat4 world = overridden ? model.node_override_matrices[index] : node_world_matrix(gltf_node, parent);
+
+    const NodeExtras extras = read_extras(gltf_node.extras);
+    if (extras.render_pass > model.render_pass_count) model.render_pass_count = extras.render_pass;
+    state.requested_passes.insert(extras.render_pass);
+
+    const bool drawn_in_this_pass = (!shadow_pass || !extras.ignore_shadow) && pass == extras.render_pass;
+    if (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) && in_range(gltf_node.mesh, model.mesh_vao_ranges)) {
+        const glm::mat4 model_view = state.view * world;
+        set_matrix(program.model_view_proj_matrix_location, state.projection * model_view);
+        set_matrix(program.model_view_matrix_location, model_view);
+        set_matrix(program.normal_matrix_location, glm::transpose(glm::inverse(world)));
+        set_matrix(program.model_matrix_location, world);
+        set_matrix(program.light_mvp_matrix_location, state.light_view_projection * world);
+        glUniform1i(program.tag_location, extras.tag);
+        glUniform1i(program.instance_location, state.instance);
+
+        const tinygltf::Mesh& mesh = gltf.meshes[static_cast<std::size_t>(gltf_node.mesh)];
+        const auto [first, count] = model.mesh_vao_ranges[static_cast<std::size_t>(gltf_node.mesh)];
+        for (std::size_t k = 0; k < mesh.primitives.size(); ++k) {
+            const std::int64_t vao = static_cast<std::int64_t>(first) + static_cast<std::int64_t>(k);
+            if (static_cast<std::int64_t>(k) >= count || vao < 0 ||
+                vao >= static_cast<std::int64_t>(model.vertex_arrays.size()))
+                continue;
+            const tinygltf::Primitive& primitive = mesh.primitives[k];
+            bind_material(state, primitive.material);
+            glBindVertexArray(model.vertex_arrays[static_cast<std::size_t>(vao)]);
+            draw_primitive(gltf, primitive);
+        }
+    }
+
+    if (state.depth >= kMaxNodeDepth) return;
+    state.on_path[index] = true;
+    ++state.depth;
+    for (int child : gltf_node.children) draw_node(state, child, pass, world);
+    --state.depth;
+    state.on_path[index] = false;
+}
+
+void Scene::bind_material(DrawState& state, int material) {
+    const ShaderProgram& program = *state.program;
+    const Model& model = *state.model;
+    // No material, or one the asset does not have: plain white.
+    if (!in_range(material, model.gltf.materials)) {
+        glUniform4f(program.base_color_factor_location, 1.0f, 1.0f, 1.0f, 1.0f);
+        if (program.base_color_texture_location != -1)
+            bind_on_unit(program.base_color_unit, white_texture, program.base_color_texture_location);
+        return;
+    }
+    const tinygltf::Material& m = model.gltf.materials[static_cast<std::size_t>(material)];
+    const tinygltf::PbrMetallicRoughness& pbr = m.pbrMetallicRoughness;
+    if (program.base_color_factor_location != -1) {
+        const auto& f = pbr.baseColorFactor;
+        glUniform4f(program.base_color_factor_location, component(f, 0, 1.0f), component(f, 1, 1.0f),
+                    component(f, 2, 1.0f), component(f, 3, 1.0f));
+    }
+    if (program.base_color_texture_location != -1)
+        bind_on_unit(program.base_color_unit, material_texture(model, pbr.baseColorTexture.index, white_texture),
+                     program.base_color_texture_location);
+    if (program.metallic_factor_location != -1)
+        glUniform1f(program.metallic_factor_location, static_cast<float>(pbr.metallicFactor));
+    if (program.roughness_factor_location != -1)
+        glUniform1f(program.roughness_factor_location, static_cast<float>(pbr.roughnessFactor));
+    if (program.metallic_roughness_texture_location != -1)
+        bind_on_unit(program.metallic_roughness_unit, material_texture(model, pbr.metallicRoughnessTexture.index, 0),
+                     program.metallic_roughness_texture_location);
+    if (program.emissive_factor_location != -1) {
+        const auto& e = m.emissiveFactor;
+        glUniform3f(program.emissive_factor_location, component(e, 0, 0.0f), component(e, 1, 0.0f),
+                    component(e, 2, 0.0f));
+    }
+    if (program.emissive_texture_location != -1)
+        bind_on_unit(program.emissive_unit, material_texture(model, m.emissiveTexture.index, 0),
+                     program.emissive_texture_location);
+}
+
+glm::mat4 node_world_matrix(const tinygltf::Node& node, const glm::mat4& parent) {
+    if (node.matrix.size() == 16) {
+        glm::mat4 matrix;
+        for (int c = 0; c < 4; ++c)
+            for (int r = 0; r < 4; ++r) matrix[c][r] = static_cast<float>(node.matrix[static_cast<std::size_t>(c * 4 + r)]);
+        return parent * matrix;
+    }
+    glm::mat4 t(1.0f), r(1.0f), s(1.0f);
+    if (node.translation.size() == 3)
+        t[3] = glm::vec4(static_cast<float>(node.translation[0]), static_cast<float>(node.translation[1]),
+                         static_cast<float>(node.translation[2]), 1.0f);
+    if (node.rotation.size() == 4) {
+        const glm::quat q(static_cast<float>(node.rotation[3]), static_cast<float>(node.rotation[0]),
+                          static_cast<float>(node.rotation[1]), static_cast<float>(node.rotation[2]));
+        r = glm::mat4_cast(q);
+    }
+    if (node.scale.size() == 3) {
+        s[0][0] = static_cast<float>(node.scale[0]);
+        s[1][1] = static_cast<float>(node.scale[1]);
+        s[2][2] = static_cast<float>(node.scale[2]);
+    }
+    return parent * t * r * s;
+}
