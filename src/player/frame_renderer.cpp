@@ -10,6 +10,7 @@
 #include "document/demo.h"
 #include "player/audio_analysis.h"
 #include "player/player_state.h"
+#include "timeline/frame_evaluation.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::s
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, width, height);
+    pose_scenes(demo.events, beat);
     demo.evaluate_frame(beat);
 
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);

@@ -24,10 +24,14 @@ bool earliest_member_start(const EventGroup& group, float& earliest) {
     return any;
 }
 
-// The parent's track named "<member>.<name>", if the parent has one.
+// The parent's track named "<member>.<name>", if the parent has one. The
+// name is built in one buffer kept across frames, so looking overrides up
+// allocates nothing once it has grown.
 const ControlTrack* parent_override(const Event* parent, const Event& member, const std::string& name) {
     if (!parent) return nullptr;
-    return parent->find_track(member.name + "." + name);
+    static std::string override_name;
+    override_name.assign(member.name).append(1, '.').append(name);
+    return parent->find_track(override_name);
 }
 
 // Groups replaying groups nest at most this deep; the document cuts
@@ -89,7 +93,14 @@ Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) 
     case EventType::Effect: {
         Effect* effect = event.effect;
         if (!effect) return nullptr;
-        program_hook hook = [&event, beat, parent](ShaderProgram*) { apply_to_program(event, beat, parent); };
+        // One pointer of capture fits the callable's own storage: no heap
+        // allocation per draw.
+        struct Target {
+            Event& event;
+            float beat;
+            Event* parent;
+        } target{event, beat, parent};
+        program_hook hook = [&target](ShaderProgram*) { apply_to_program(target.event, target.beat, target.parent); };
         const bool sound = effect->program && effect->program->sound_texture_location != -1;
         if (sound) {
             glActiveTexture(GL_TEXTURE16);
@@ -146,4 +157,20 @@ Effect* evaluate_events(const std::vector<std::unique_ptr<Event>>& events, Textu
         if (Effect* drawn = render(event, audio_texture, beat, nullptr)) last = drawn;
     }
     return last;
+}
+
+void pose_scenes(const std::vector<std::unique_ptr<Event>>& events, float beat) {
+    auto pose = [](Event& event, float at) {
+        if (event.type == EventType::Effect && event.effect && event.effect->program && event.effect->scene &&
+            is_live(event, at))
+            apply_scene_tracks(event, *event.effect->scene, at);
+    };
+    for (const auto& owned : events) {
+        Event& event = *owned;
+        pose(event, beat);
+        if (event.type != EventType::Group || !event.group || !is_live(event, beat)) continue;
+        const float member_beat = group_time(event, beat);
+        for (Event* member : event.group->events)
+            if (member) pose(*member, member_beat);
+    }
 }

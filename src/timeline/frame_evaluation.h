@@ -28,3 +28,9 @@ Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent);
 // (or the parent group event's override, or its default); for a scene
 // effect, then steers the scene with the event's reserved tracks.
 void apply_to_program(Event& event, float beat, Event* parent);
+
+// Poses every scene a live effect event (or a live member of a live group
+// event) draws, with that event's tracks at the beat, without drawing. A
+// scene's shadow pass draws with the pose of the previous frame; a frame
+// rendered on its own has none, so it is posed first.
+void pose_scenes(const std::vector<std::unique_ptr<Event>>& events, float beat);
