@@ -176,16 +176,28 @@ void Effect::report_unresolved() const {
 
 void Effect::setup_gpu_objects() {
     if (!program) return;
-    glGenVertexArrays(1, &quad_vertex_array);
-    glBindVertexArray(quad_vertex_array);
-    glGenBuffers(1, &quad_vertex_buffer);
-    glBindBuffer(GL_ARRAY_BUFFER, quad_vertex_buffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    // The document sets every effect up again after its programs are
+    // rebuilt: the quad's attribute follows the program's new "vp", but the
+    // quad and the window-sized target are made once, not leaked each time.
+    if (quad_vertex_array == 0) {
+        glGenVertexArrays(1, &quad_vertex_array);
+        glBindVertexArray(quad_vertex_array);
+        glGenBuffers(1, &quad_vertex_buffer);
+        glBindBuffer(GL_ARRAY_BUFFER, quad_vertex_buffer);
+        glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
+    } else {
+        glBindVertexArray(quad_vertex_array);
+        glBindBuffer(GL_ARRAY_BUFFER, quad_vertex_buffer);
+        if (quad_attribute_location_ >= 0 && quad_attribute_location_ != program->vp_location)
+            glDisableVertexAttribArray(static_cast<GLuint>(quad_attribute_location_));
+    }
     // A program without "vp" has location -1; GL would refuse the calls.
+    quad_attribute_location_ = program->vp_location;
     if (program->vp_location >= 0) {
         glEnableVertexAttribArray(static_cast<GLuint>(program->vp_location));
         glVertexAttribPointer(static_cast<GLuint>(program->vp_location), 3, GL_FLOAT, GL_FALSE, 0, nullptr);
     }
+    if (framebuffer != 0) return;
 
     glGenFramebuffers(1, &framebuffer);
     glGenTextures(1, &framebuffer_texture);
@@ -251,6 +263,9 @@ void Effect::draw_scene(const program_hook& hook, bool render_inputs) {
 int Effect::bind_inputs(ShaderProgram* with, bool render_inputs) {
     if (render_inputs) {
         for (Effect* input : effects) {
+            // An input without a program has no target: clearing "its"
+            // framebuffer would clear the window mid-frame.
+            if (!input->program) continue;
             glBindFramebuffer(GL_FRAMEBUFFER, input->framebuffer);
             glViewport(0, 0, display_size.render_width, display_size.render_height);
             glClear(GL_COLOR_BUFFER_BIT);
@@ -350,10 +365,9 @@ void Effect::ensure_capture_target() {
 
 void Effect::capture_screen() {
     ensure_capture_target();
+    // Copied on the GPU: the same texels a read-back and upload would give,
+    // without stalling the pipeline or touching the CPU copy.
     glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, display_size.viewport_width, display_size.viewport_height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 capture_buffer->data.get());
     glBindTexture(GL_TEXTURE_2D, capture_texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, capture_buffer->width, capture_buffer->height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, capture_buffer->data.get());
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, capture_buffer->width, capture_buffer->height);
 }

@@ -15,7 +15,8 @@ class Texture;
 
 using program_hook = std::function<void(ShaderProgram*)>;
 
-// CPU copy of a capture of the window's back buffer, rows bottom-up.
+// The block a capture texture is first made from (rows bottom-up); captures
+// themselves are copied on the GPU.
 struct Buffer {
     Buffer(int width, int height);
     virtual ~Buffer() = default;
@@ -86,6 +87,8 @@ private:
     void report_unresolved() const;
     void draw_scene(const program_hook& hook, bool render_inputs);
     void upload_joint_matrices();
+
+    int quad_attribute_location_ = -1;  // where the quad's vertices are fed
 
     // Object keys between a binary read and resolve_references.
     struct Keys {

@@ -277,3 +277,58 @@ TEST_F(EffectTest, SceneIsDrawnTwiceShadowPassFirst) {
     EXPECT_EQ(program->metallic_roughness_unit, GL_TEXTURE0 + 3);
     EXPECT_EQ(program->emissive_unit, GL_TEXTURE0 + 4);
 }
+
+TEST_F(EffectTest, SetUpAgainKeepsItsObjectsAndFollowsTheRebuiltProgram) {
+    auto program = dialect_program("", kSolidBody);
+    Effect effect("again", program.get(), nullptr, nullptr, false, false, nullptr);
+    const unsigned int quad = effect.quad_vertex_array, target = effect.framebuffer,
+                       target_texture = effect.framebuffer_texture;
+    program->rebuild();
+    effect.setup_gpu_objects();
+    EXPECT_EQ(effect.quad_vertex_array, quad);
+    EXPECT_EQ(effect.framebuffer, target);
+    EXPECT_EQ(effect.framebuffer_texture, target_texture);
+    GLint enabled = 0;
+    glBindVertexArray(quad);
+    glGetVertexAttribiv(static_cast<GLuint>(program->vp_location), GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 1);
+}
+
+TEST_F(EffectTest, AnInputWithoutAProgramLeavesTheTargetAlone) {
+    auto program = dialect_program("", kSampleBody);
+    Effect empty("empty", nullptr, nullptr, nullptr, false, false, nullptr);
+    Effect effect("reads", program.get(), nullptr, &empty, false, false, nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, 64, 64);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 1);
+    int units = effect.bind_inputs(program.get(), true);
+    unsigned char rgba[4] = {};
+    glReadPixels(10, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    EXPECT_EQ(rgba[1], 255);  // still green: nothing cleared the window
+    effect.unbind_texture_units(units);
+}
+
+TEST_F(EffectTest, ScreenCapturesHoldExactlyTheBackBuffersTexels) {
+    // A pattern of many values in every channel, drawn into the back buffer.
+    auto pattern = dialect_program("", "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
+                                       " fragColor = vec4(fract(fragCoord.x * 0.137), fract(fragCoord.y * 0.071),"
+                                       " fract((fragCoord.x + fragCoord.y) * 0.053), 1.0); }\n");
+    Effect painter("pattern", pattern.get(), nullptr, nullptr, false, false, nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(0, 0, 64, 64);
+    glDisable(GL_BLEND);
+    painter.render({}, false);
+    std::vector<unsigned char> screen(64 * 64 * 4), captured(64 * 64 * 4);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 64, 64, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());
+
+    Effect capturer("capture", pattern.get(), nullptr, nullptr, false, true, nullptr);
+    capturer.capture_screen();
+    glBindTexture(GL_TEXTURE_2D, capturer.capture_texture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, captured.data());
+    glEnable(GL_BLEND);
+    EXPECT_EQ(captured, screen);
+}

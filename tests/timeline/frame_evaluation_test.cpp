@@ -184,8 +184,11 @@ TEST_F(FrameEvaluationTest, InvisibleEventStillDrawsItsInputsAndTexts) {
     Event* hidden = effect_event("hidden", 0, 4, main, false);
     hidden->tracks["caption"] = ControlTrack({{0, 0, "still here"}}, InterpolationMode::Linear, false);
     EXPECT_NEAR_RGBA(frame(1), 0, 0, 255, 255, 1);  // the input's blue, not main's red
-    ASSERT_NE(input->capture_buffer, nullptr);
-    EXPECT_EQ(input->capture_buffer->data[(32 * 64 + 32) * 4 + 2], 255);
+    ASSERT_NE(input->capture_texture, 0u);
+    std::vector<unsigned char> captured(64 * 64 * 4);
+    glBindTexture(GL_TEXTURE_2D, input->capture_texture);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, captured.data());
+    EXPECT_EQ(captured[(32 * 64 + 32) * 4 + 2], 255);
     EXPECT_EQ(caption.text, "still here");
 }
 
