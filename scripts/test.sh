@@ -18,4 +18,5 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 # player ends with exit() by design. Leak reports would only be noise.
 [ "$sanitize" = "ON" ] && export ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}"
 cd "$build_dir"
-ctest --output-on-failure --timeout 600
+# Every test has its own files, windows and displays: run them in parallel.
+ctest --output-on-failure --timeout 600 -j"$(nproc)"
