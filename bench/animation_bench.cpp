@@ -11,22 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "player/headless_session.h"
+#include "bench_gl_session.h"
 #include "scene/model.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
 namespace {
-
-bool gl_ready() {
-    static bool opened = [] {
-        std::string error;
-        bool ok = open_headless_session(64, 36, &error);
-        if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
-        return ok;
-    }();
-    return opened;
-}
 
 std::unique_ptr<Model> load_path(const std::string& path) {
     JsonValue value = JsonValue::object();
@@ -61,10 +51,7 @@ void run_skinned(benchmark::State& state, Model& model) {
 }
 
 void BM_AnimateSkinned_RiggedSimple(benchmark::State& state) {
-    if (!gl_ready()) {
-        state.SkipWithError("no GL context (run under Xvfb)");
-        return;
-    }
+    if (!bench_gl_session(state)) return;
     run_skinned(state, *load_sample("RiggedSimple.glb"));
 }
 
@@ -76,18 +63,12 @@ void BM_AnimateSkinned_ExampleCreature(benchmark::State& state) {
         state.SkipWithError("no examples/ember-rig/resources/creature.glb");
         return;
     }
-    if (!gl_ready()) {
-        state.SkipWithError("no GL context (run under Xvfb)");
-        return;
-    }
+    if (!bench_gl_session(state)) return;
     run_skinned(state, *load_path(path));
 }
 
 void BM_AnimateNodes_BoxAnimated(benchmark::State& state) {
-    if (!gl_ready()) {
-        state.SkipWithError("no GL context (run under Xvfb)");
-        return;
-    }
+    if (!bench_gl_session(state)) return;
     auto model = load_sample("BoxAnimated.glb");
     float phase = 0.0f;
     for (auto _ : state) {

@@ -14,7 +14,7 @@
 #include <GL/glew.h>
 
 #include "document/demo.h"
-#include "player/headless_session.h"
+#include "bench_gl_session.h"
 #include "player/player_state.h"
 #include "render/shader_dialect.h"
 
@@ -26,8 +26,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+// These are the replacements of the global pair, so free is the match.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -69,16 +73,7 @@ std::unique_ptr<Demo> busy_document() {
 }
 
 void BM_EvaluateFrame_1000Events_50Live(benchmark::State& state) {
-    static bool opened = [] {
-        std::string error;
-        bool ok = open_headless_session(64, 36, &error);
-        if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
-        return ok;
-    }();
-    if (!opened) {
-        state.SkipWithError("no GL context (run under Xvfb)");
-        return;
-    }
+    if (!bench_gl_session(state)) return;
     auto demo = busy_document();
     float beat = 100.0f;
     demo->evaluate_frame(beat);  // first frames may grow buffers once

@@ -13,7 +13,7 @@
 
 #include <GL/glew.h>
 
-#include "player/headless_session.h"
+#include "bench_gl_session.h"
 #include "player/player_state.h"
 #include "render/shader_program.h"
 #include "scene/model.h"
@@ -65,16 +65,7 @@ std::unique_ptr<Model> box_model() {
 }
 
 void BM_SceneRender_Box_3Instances(benchmark::State& state) {
-    static bool opened = [] {
-        std::string error;
-        bool ok = open_headless_session(64, 36, &error);
-        if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
-        return ok;
-    }();
-    if (!opened) {
-        state.SkipWithError("no GL context (run under Xvfb)");
-        return;
-    }
+    if (!bench_gl_session(state)) return;
     auto model = box_model();
     const JsonValue entry = JsonValue::parse(R"({"name": "bench", "root_node": {"name": "root", "model": "Box.glb"},
         "camera": {"position": [2.0, 0.0, 8.0], "direction": [2.0, 0.0, 0.0], "up": [0.0, 1.0, 0.0],
