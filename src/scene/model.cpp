@@ -15,6 +15,7 @@
 
 #include "document/resource_file.h"
 #include "document/texture.h"
+#include "document/texture_limits.h"
 #include "scene/animation_extraction.h"
 #include "scene/animations.h"
 #include "scene/model_animation.h"
@@ -58,6 +59,15 @@ bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::stri
             if (err) *err += "image[" + std::to_string(index) + "] buffer view runs past its buffer.\n";
             return false;
         }
+    }
+    // A few header bytes may declare a huge image: refuse it before decoding.
+    int declared_width = 0, declared_height = 0;
+    if (size > 0 && check_encoded_image(bytes, static_cast<std::size_t>(size), declared_width, declared_height) ==
+                        DeclaredImage::TooLarge) {
+        if (err)
+            *err += "image[" + std::to_string(index) + "] declares " + std::to_string(declared_width) + " x " +
+                    std::to_string(declared_height) + " pixels, more than a texture can hold.\n";
+        return false;
     }
     return tinygltf::LoadImageData(image, index, err, warn, width, height, bytes, size, nullptr);
 }

@@ -460,3 +460,15 @@ TEST_F(ModelTest, TruncatedAndCorruptAssetsDoNotCrash) {
         }
     }
 }
+
+TEST_F(ModelTest, AnImageDeclaringAHugeSizeIsRefusedBeforeDecoding) {
+    std::string glb = file_bytes(test_data_path("gltf/BoxTextured.glb"));
+    const std::size_t png = glb.find("\x89PNG");
+    ASSERT_NE(png, std::string::npos);
+    for (std::size_t at : {png + 16, png + 20}) glb.replace(at, 4, std::string("\x00\x01\x86\xA0", 4));  // 100000
+    testing::internal::CaptureStdout();
+    auto model = from_embedded("huge.glb", glb);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("declares 100000 x 100000 pixels"), std::string::npos) << said;
+    for (const auto& texture : model->image_textures) EXPECT_EQ(texture->width, 0);
+}
