@@ -8,6 +8,8 @@
 
 #include "document/resource_test_helpers.h"
 #include "serialization/byte_buffer.h"
+#include "document/project_file.h"
+#include "support/gl_test_context.h"
 #include "support/private_display.h"
 #include "support/production_files.h"
 #include "support/test_environment.h"
@@ -178,4 +180,35 @@ TEST_F(PlayerEndToEnd, CorruptPayloadEndsWithAMessage) {
         EXPECT_NE(run.err.find("Corrupt content"), std::string::npos) << run.err;
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "crash.txt"));
     }
+}
+
+TEST_F(PlayerEndToEnd, GroupsThatReplayThemselvesArePackedNeverButPlayCut) {
+    JsonValue project = tempo_only_project(2.0, 130.0);
+    for (int i = 0; i < 2; ++i) {
+        const std::string n = std::to_string(i + 1);
+        project["events"][i]["type"] = 3;
+        project["events"][i]["name"] = "e" + n;
+        project["events"][i]["group"] = "g" + n;
+        project["events"][i]["start_beat"] = 0.0;
+        project["events"][i]["end_beat"] = 2.0;
+        project["event_groups"][i]["name"] = "g" + n;
+    }
+    project["event_groups"][0]["events"][0] = "e2";  // g1 -> e2 -> g2 -> e1 -> g1
+    project["event_groups"][1]["events"][0] = "e1";
+    ProcessResult refused = pack_project(dir.path(), project, "cycle");
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("replays itself: \"g1\" -> \"e2\" -> \"g2\" -> \"e1\" -> \"g1\""), std::string::npos)
+        << refused.err;
+
+    // The same cycle in a payload, made by linking it after loading.
+    std::string error;
+    ASSERT_TRUE(ensure_gl_context(&error)) << error;
+    project["event_groups"][1]["events"][0] = "nothing yet";
+    Demo demo(project);
+    demo.event_groups[1]->events[0] = demo.events[0].get();
+    write_packed(QB_PLAYER_PATH, payload_of(demo), (dir.path() / "cycle").string());
+    ProcessResult run = play(dir.path() / "cycle");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_NE(run.out.find("Event group \"g2\" replays itself"), std::string::npos) << run.out;
 }
