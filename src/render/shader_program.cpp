@@ -42,6 +42,12 @@ ShaderProgram::ShaderProgram(const JsonValue& value) { from_json(value); }
 
 ShaderProgram::ShaderProgram(BinaryReader& in) { read(in); }
 
+ShaderProgram::~ShaderProgram() {
+    if (program_id) glDeleteProgram(program_id);
+    if (vertex_shader_id) glDeleteShader(vertex_shader_id);
+    if (fragment_shader_id) glDeleteShader(fragment_shader_id);
+}
+
 void ShaderProgram::create_shader_objects() {
     vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
     fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);

@@ -21,6 +21,11 @@ public:
     ShaderProgram();
     explicit ShaderProgram(const JsonValue& value);
     explicit ShaderProgram(BinaryReader& in);
+    // The player keeps its programs to the end; tools and tests that drop a
+    // document free the compiled code with it.
+    ~ShaderProgram() override;
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
 
     JsonValue to_json(bool export_resources) const override;
     void write(BinaryWriter& out) const override;
