@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <glm/mat4x4.hpp>
 #include <tiny_gltf.h>
@@ -72,10 +73,34 @@ public:
     std::string unresolved_camera_scene;
 
 private:
-    struct DrawState;
+    // A node's "extras" as drawing reads them.
+    struct NodeExtras {
+        bool ignore_shadow = false;
+        std::int32_t render_pass = 1;
+        std::int32_t tag = 0;
+    };
+    // What one render call shares with every node it visits. It is kept
+    // from frame to frame so that drawing allocates nothing once it has
+    // grown.
+    struct DrawState {
+        ShaderProgram* program = nullptr;
+        Model* model = nullptr;
+        int instance = 0;
+        glm::mat4 view{1.0f};
+        glm::mat4 projection{1.0f};
+        glm::mat4 light_view_projection{1.0f};
+        // Nodes on the path from the root to the node being visited: a node
+        // graph with a cycle is walked once round and no further.
+        std::vector<bool> on_path;
+        int depth = 0;
+        // Pass numbers that some node asked for, sorted: passes nobody asked
+        // for would draw nothing, so they are not walked.
+        std::vector<std::int32_t> requested_passes;
+    };
     void draw_node(DrawState& state, int node, int pass, const glm::mat4& parent);
     void bind_material(DrawState& state, int material);
     bool reported_no_camera_ = false;
+    DrawState draw_state_;
 };
 
 // World matrix of a glTF node under a parent matrix: parent * matrix when

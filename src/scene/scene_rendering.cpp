@@ -1,6 +1,6 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <set>
 #include <vector>
 
 #include <GL/glew.h>
@@ -13,23 +13,6 @@
 #include "render/shader_program.h"
 #include "scene/model.h"
 #include "scene/scene.h"
-
-// What one render call shares with every node it visits.
-struct Scene::DrawState {
-    ShaderProgram* program = nullptr;
-    Model* model = nullptr;
-    int instance = 0;
-    glm::mat4 view{1.0f};
-    glm::mat4 projection{1.0f};
-    glm::mat4 light_view_projection{1.0f};
-    // Nodes on the path from the root to the node being visited: a node
-    // graph with a cycle is walked once round and no further.
-    std::vector<bool> on_path;
-    int depth = 0;
-    // Pass numbers that some node asked for; passes nobody asked for would
-    // draw nothing, so they are not walked.
-    std::set<std::int32_t> requested_passes;
-};
 
 namespace {
 
@@ -66,16 +49,11 @@ float component(const std::vector<double>& values, std::size_t i, float fallback
     return i < values.size() ? static_cast<float>(values[i]) : fallback;
 }
 
-struct NodeExtras {
-    bool ignore_shadow = false;
-    std::int32_t render_pass = 1;
-    std::int32_t tag = 0;
-};
-
 // Integers only: a number written with a decimal point reads as 0, as the
 // glTF library keeps it.
-NodeExtras read_extras(const tinygltf::Value& extras) {
-    NodeExtras result;
+template <class Extras>
+Extras read_extras(const tinygltf::Value& extras) {
+    Extras result;
     if (!extras.IsObject()) return result;
     if (extras.Has("ignore_shadow")) {
         const tinygltf::Value& v = extras.Get("ignore_shadow");
@@ -170,7 +148,7 @@ void Scene::render(ShaderProgram* program) {
             glBindBuffer(GL_UNIFORM_BUFFER, 0);
         }
 
-        DrawState state;
+        DrawState& state = draw_state_;
         state.program = program;
         state.model = model;
         // The light camera does not move while the scene is drawn.
@@ -195,7 +173,8 @@ void Scene::render(ShaderProgram* program) {
             std::int64_t pass = 1;
             while (pass <= model->render_pass_count) {
                 for (int root : roots) draw_node(state, root, static_cast<int>(pass), glm::mat4(1.0f));
-                auto next = state.requested_passes.upper_bound(static_cast<std::int32_t>(pass));
+                auto next = std::upper_bound(state.requested_passes.begin(), state.requested_passes.end(),
+                                             static_cast<std::int32_t>(pass));
                 if (next == state.requested_passes.end()) break;
                 pass = *next;
             }
@@ -218,9 +197,11 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
                             model.node_override_flags[index];
     const glm::mat4 world = overridden ? model.node_override_matrices[index] : node_world_matrix(gltf_node, parent);
 
-    const NodeExtras extras = read_extras(gltf_node.extras);
+    const NodeExtras extras = read_extras<NodeExtras>(gltf_node.extras);
     if (extras.render_pass > model.render_pass_count) model.render_pass_count = extras.render_pass;
-    state.requested_passes.insert(extras.render_pass);
+    auto& passes = state.requested_passes;
+    auto at = std::lower_bound(passes.begin(), passes.end(), extras.render_pass);
+    if (at == passes.end() || *at != extras.render_pass) passes.insert(at, extras.render_pass);
 
     const bool drawn_in_this_pass = (!shadow_pass || !extras.ignore_shadow) && pass == extras.render_pass;
     if (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) && in_range(gltf_node.mesh, model.mesh_vao_ranges)) {
