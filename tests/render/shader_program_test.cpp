@@ -2,6 +2,7 @@
 
 #include "player/diagnostics.h"
 #include "render_test_support.h"
+#include "support/test_environment.h"
 
 namespace {
 
@@ -168,8 +169,7 @@ TEST_F(ShaderProgramTest, JsonAndBinaryFormsRoundTrip) {
 }
 
 TEST_F(ShaderProgramTest, SourcesComeFromFilesWithoutTheFragmentKey) {
-    std::string dir = testing::TempDir();
-    std::string vert = dir + "qb_test.vert", frag = dir + "qb_test.frag";
+    std::string vert = private_temp_path("test.vert"), frag = private_temp_path("test.frag");
     save_whole_file(vert, default_vertex_source.data(), default_vertex_source.size());
     std::string fragment = fragment_prelude + default_fragment_body;
     save_whole_file(frag, fragment.data(), fragment.size());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include "serialization/byte_buffer.h"
 #include "serialization/string_codec.h"
 #include "player/diagnostics.h"
+#include "support/test_environment.h"
 
 namespace {
 
@@ -119,7 +121,7 @@ TEST(ByteBuffer, JsonRoundTripsEveryByte) {
 }
 
 TEST(ByteBuffer, ReadsWholeFile) {
-    std::string path = testing::TempDir() + "byte_buffer_file.bin";
+    std::string path = private_temp_path("byte_buffer_file.bin");
     std::string content(70000, 'q');
     content[12345] = '\0';
     std::ofstream(path, std::ios::binary) << content;
@@ -141,7 +143,8 @@ std::string read_file(const std::string& path) {
 
 TEST(ByteBufferDeathTest, MissingFileWritesCrashFileAndExits) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::string dir = testing::TempDir();
+    std::string dir = private_temp_path("crash_dir/");
+    std::filesystem::create_directories(dir);
     std::string long_path = "/nonexistent/" + std::string(300, 'p');
     std::string crash = dir + "crash.txt";
     std::remove(crash.c_str());
@@ -153,7 +156,7 @@ TEST(ByteBufferDeathTest, MissingFileWritesCrashFileAndExits) {
         testing::ExitedWithCode(1), "");
     std::string expected_message = ("File not found: " + long_path).substr(0, 255);
     EXPECT_EQ(read_file(crash), "Fatal error: " + expected_message + "\nExiting.");
-    std::remove(crash.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(ByteBuffer, FatalHandlerReplacesCrashFile) {

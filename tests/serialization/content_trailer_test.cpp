@@ -4,11 +4,12 @@
 #include <fstream>
 
 #include "serialization/content_trailer.h"
+#include "support/test_environment.h"
 
 namespace {
 
 std::string temp_file(const std::string& name, const std::string& content) {
-    std::string path = testing::TempDir() + name;
+    std::string path = private_temp_path(name);
     std::ofstream(path, std::ios::binary) << content;
     return path;
 }

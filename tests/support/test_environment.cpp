@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
@@ -32,3 +35,7 @@ bool ensure_test_ttf(std::string* error) {
 }
 
 std::string test_data_path(const std::string& relative) { return std::string(QB_TEST_DATA_DIR) + "/" + relative; }
+
+std::string private_temp_path(const std::string& name) {
+    return testing::TempDir() + "qb_" + std::to_string(::getpid()) + "_" + name;
+}

@@ -13,3 +13,7 @@ bool ensure_test_ttf(std::string* error);
 
 // Path of a file under tests/data.
 std::string test_data_path(const std::string& relative);
+
+// A path under the test temp directory that no other test process uses:
+// ctest runs every test as its own process, several at a time.
+std::string private_temp_path(const std::string& name);
