@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev libkissfft-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev libcli11-dev ffmpeg
   xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame
 )
 

@@ -1,29 +1,23 @@
 #pragma once
 
+#include <functional>
 #include <string>
-#include <vector>
 
-// One subcommand of the quillbarrow tool. run gets the arguments after the
-// subcommand's name and returns the exit status; errors it throws are
-// printed to standard error with status 1.
-struct Command {
-    const char* name;
-    const char* summary;
-    const char* usage;  // full help text, shown by --help
-    int (*run)(const std::vector<std::string>& args);
-};
+#include <CLI/CLI.hpp>
 
-const std::vector<Command>& commands();
+// One subcommand of the quillbarrow tool. Each command file adds its
+// subcommand and options to the tool's parser and returns what runs it once
+// the command line has parsed. The action returns the exit status; errors it
+// throws are printed to standard error with status 1.
+using CommandAction = std::function<int()>;
 
-int run_pack(const std::vector<std::string>& args);
-int run_unpack(const std::vector<std::string>& args);
-int run_info(const std::vector<std::string>& args);
-int run_render(const std::vector<std::string>& args);
+CommandAction add_pack_command(CLI::App& tool);
+CommandAction add_unpack_command(CLI::App& tool);
+CommandAction add_info_command(CLI::App& tool);
+CommandAction add_render_command(CLI::App& tool);
 
-// A command-line mistake: printed with the command's usage, status 2.
+// A command-line mistake found after parsing: printed with the command's
+// help, status 2.
 struct UsageError {
     std::string message;
 };
-
-// The value after an option such as "-o", or a UsageError.
-std::string option_value(const std::vector<std::string>& args, std::size_t& i);

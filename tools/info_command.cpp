@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <memory>
 
 #include "command.h"
 #include "document/project_file.h"
@@ -33,11 +34,7 @@ void print_models(const RecordList<Model>& models) {
     }
 }
 
-} // namespace
-
-int run_info(const std::vector<std::string>& args) {
-    if (args.size() != 1) throw UsageError{args.empty() ? "no file given" : "give one file"};
-    const std::string& path = args[0];
+int info(const std::string& path) {
     PayloadRead payload = read_payload(path);
     if (payload.status == TrailerStatus::Missing) throw ProjectError(path + " holds no production (no content trailer)");
     std::string error;
@@ -60,4 +57,17 @@ int run_info(const std::vector<std::string>& args) {
     std::printf("music          %llu bytes\n", static_cast<unsigned long long>(demo->music->len));
     std::printf("end beat       %g\nbpm            %g\nbeat offset    %g\n", demo->end_beat, demo->bpm, demo->beat_offset);
     return 0;
+}
+
+} // namespace
+
+CommandAction add_info_command(CLI::App& tool) {
+    auto path = std::make_shared<std::string>();
+    CLI::App* command = tool.add_subcommand("info", "show what a packed executable holds");
+    command->add_option("FILE", *path, "the packed executable")->required();
+    command->footer(
+        "Prints the payload size, the record count, each list's size and names (for\n"
+        "each model its vertex arrays, nodes, skins and animations), the music size,\n"
+        "the end beat, the BPM and the beat offset.");
+    return [path] { return info(*path); };
 }

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "command.h"
 #include "document/project_file.h"
@@ -7,30 +8,44 @@
 #include "player/headless_session.h"
 #include "player/player_state.h"
 
-int run_pack(const std::vector<std::string>& args) {
+namespace {
+
+struct PackOptions {
     std::string project, out, player;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o") out = option_value(args, i);
-        else if (args[i] == "--player") player = option_value(args, i);
-        else if (project.empty()) project = args[i];
-        else throw UsageError{"unexpected argument '" + args[i] + "'"};
-    }
-    if (project.empty()) throw UsageError{"no project given"};
-    if (out.empty()) throw UsageError{"no output given (-o OUT)"};
+};
+
+int pack(const PackOptions& options) {
+    std::string player = options.player;
     if (player.empty())
         player = (std::filesystem::path(executable_path()).parent_path() / "quillbarrow-player").string();
 
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
     if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
-    auto demo = load_project(project);
+    auto demo = load_project(options.project);
     // Compiled again with every include in place, so the logs that show are real.
     current_document = demo.get();
     demo->post_load();
     current_document = nullptr;
     auto payload = payload_of(*demo);
-    write_packed(player, payload, out);
-    std::printf("Packed %s into %s: %llu records, %zu payload bytes\n", project.c_str(), out.c_str(),
+    write_packed(player, payload, options.out);
+    std::printf("Packed %s into %s: %llu records, %zu payload bytes\n", options.project.c_str(), options.out.c_str(),
                 static_cast<unsigned long long>(demo->count_records()), payload.size());
     return 0;
+}
+
+} // namespace
+
+CommandAction add_pack_command(CLI::App& tool) {
+    auto options = std::make_shared<PackOptions>();
+    CLI::App* command = tool.add_subcommand("pack", "turn a JSON project into a standalone player executable");
+    command->add_option("PROJECT", options->project, "the project's JSON file")->required()->type_name("PROJECT.json");
+    command->add_option("-o", options->out, "the packed executable to write")->required()->type_name("OUT");
+    command->add_option("--player", options->player,
+                        "the player to copy (default: quillbarrow-player beside this tool)")
+        ->type_name("PATH");
+    command->footer(
+        "Reads the project (resource paths are relative to its folder), writes its\n"
+        "binary form, and appends it to a copy of the player. OUT is executable.");
+    return [options] { return pack(*options); };
 }

@@ -1,46 +1,20 @@
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "command.h"
 #include "document/project_file.h"
+#include "option_values.h"
 #include "player/frame_renderer.h"
 #include "player/headless_session.h"
 #include "player/player_state.h"
 
 namespace {
 
-// Beats beyond this lose their fraction in a float and overflow the
-// integer part the shaders get ("iTime2").
-constexpr float kLargestBeat = 1.0e7f;
-
-float parse_beat(const std::string& text) {
-    try {
-        std::size_t used = 0;
-        float beat = std::stof(text, &used);
-        if (used == text.size() && std::isfinite(beat) && std::fabs(beat) <= kLargestBeat) return beat;
-    } catch (const std::exception&) {
-    }
-    throw UsageError{"--beat needs a finite number of beats between -10000000 and 10000000, not '" + text + "'"};
-}
-
-// One side of a --size: digits only, 1 to 8192. Each side is capped since
-// the window, its back buffer and the effects' window-sized targets all
-// take width x height x 4 bytes.
-bool parse_side(const std::string& text, int& side) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    side = std::stoi(text);
-    return side >= 1 && side <= 8192;
-}
-
-void parse_size(const std::string& text, int& width, int& height) {
-    const std::size_t x = text.find_first_of("xX");
-    int w = 0, h = 0;
-    if (x == std::string::npos || !parse_side(text.substr(0, x), w) || !parse_side(text.substr(x + 1), h))
-        throw UsageError{"--size needs WIDTHxHEIGHT, each from 1 to 8192, for example 1280x720, not '" + text + "'"};
-    width = w;
-    height = h;
-}
+struct RenderOptions {
+    std::string input, out, size = "1920x1080";
+    std::vector<std::string> beats;
+};
 
 // OUT.png for one beat; OUT-0.png, OUT-1.png, ... for several.
 std::string numbered(const std::string& out, std::size_t index, std::size_t count) {
@@ -50,35 +24,45 @@ std::string numbered(const std::string& out, std::size_t index, std::size_t coun
     return stem + "-" + std::to_string(index) + (p.has_extension() ? p.extension().string() : ".png");
 }
 
-} // namespace
-
-int run_render(const std::vector<std::string>& args) {
-    std::string input, out;
+int render(const RenderOptions& options) {
     std::vector<float> beats;
-    int width = 1920, height = 1080;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o") out = option_value(args, i);
-        else if (args[i] == "--beat") beats.push_back(parse_beat(option_value(args, i)));
-        else if (args[i] == "--size") parse_size(option_value(args, i), width, height);
-        else if (input.empty()) input = args[i];
-        else throw UsageError{"unexpected argument '" + args[i] + "'"};
-    }
-    if (input.empty()) throw UsageError{"no input given"};
-    if (out.empty()) throw UsageError{"no output given (-o OUT.png)"};
-    if (beats.empty()) throw UsageError{"no beat given (--beat B)"};
-    if (!std::filesystem::exists(input)) throw ProjectError("No such file: " + input);
+    for (const std::string& text : options.beats) beats.push_back(parse_beat("--beat", text));
+    int width = 0, height = 0;
+    parse_size(options.size, width, height);
+    if (!std::filesystem::exists(options.input)) throw ProjectError("No such file: " + options.input);
 
     std::string error;
     if (!open_headless_session(width, height, &error)) throw ProjectError(error);
-    auto demo = load_production(input);
+    auto demo = load_production(options.input);
     current_document = demo.get();
     demo->post_load();
     demo->warm_up();
     for (std::size_t i = 0; i < beats.size(); ++i) {
-        std::string path = numbered(out, i, beats.size());
+        std::string path = numbered(options.out, i, beats.size());
         if (!render_frame_to_png(*demo, beats[i], path, &error)) throw ProjectError(error);
         std::printf("beat %g -> %s\n", beats[i], path.c_str());
     }
     current_document = nullptr;
     return 0;
+}
+
+} // namespace
+
+CommandAction add_render_command(CLI::App& tool) {
+    auto options = std::make_shared<RenderOptions>();
+    CLI::App* command = tool.add_subcommand("render", "render frames of a production to PNG files");
+    command->add_option("INPUT", options->input, "a JSON project or a packed executable")->required();
+    command->add_option("-o", options->out, "the PNG to write")->required()->type_name("OUT.png");
+    command->add_option("--beat", options->beats, "a beat to draw; give several for numbered files")
+        ->required()
+        ->type_name("B")
+        ->allow_extra_args(false);
+    command->add_option("--size", options->size, "the window size shaders see as their resolution")
+        ->capture_default_str()
+        ->type_name("WxH");
+    command->footer(
+        "Loads INPUT in a hidden window of the given size, draws the frame at each beat\n"
+        "as the player would and writes it as a PNG. With several beats the files are\n"
+        "numbered: OUT-0.png, OUT-1.png, ...");
+    return [options] { return render(*options); };
 }

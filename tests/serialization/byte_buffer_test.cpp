@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -143,7 +144,10 @@ std::string read_file(const std::string& path) {
 
 TEST(ByteBufferDeathTest, MissingFileWritesCrashFileAndExits) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::string dir = private_temp_path("crash_dir/");
+    // The death test runs this body again in a new process: the folder's
+    // name reaches it through the environment.
+    setenv("QB_TEST_CRASH_DIR", private_temp_path("crash_dir/").c_str(), 0);
+    std::string dir = std::getenv("QB_TEST_CRASH_DIR");
     std::filesystem::create_directories(dir);
     std::string long_path = "/nonexistent/" + std::string(300, 'p');
     std::string crash = dir + "crash.txt";
