@@ -23,6 +23,7 @@ struct MusicDuck {
     std::atomic<AudioSample*> owner{nullptr};
 };
 MusicDuck duck;
+SampleOutput* sample_output = nullptr;
 
 Uint32 end_music_duck(Uint32, void*) {
     if (AudioSample* sample = duck.owner.exchange(nullptr)) sample->played = false;
@@ -33,6 +34,8 @@ Uint32 end_music_duck(Uint32, void*) {
 }
 
 } // namespace
+
+void set_sample_output(SampleOutput* output) { sample_output = output; }
 
 bool music_duck_pending() { return duck.pending.load(); }
 
@@ -71,6 +74,7 @@ void AudioSample::decode() {
 }
 
 void AudioSample::play() {
+    if (sample_output) return sample_output->play(*this);
     if (played.exchange(true)) return;
     Mix_VolumeMusic(kDuckedMusicVolume);
     if (chunk) Mix_PlayChannelTimed(-1, chunk, 0, -1);

@@ -45,6 +45,18 @@ private:
     void decode();
 };
 
+// Where fired samples go instead of the live mixer, for renderers that
+// compute the sound themselves. Its play keeps the played mark as the live
+// path does.
+class SampleOutput {
+public:
+    virtual ~SampleOutput() = default;
+    virtual void play(AudioSample& sample) = 0;
+};
+
+// Null gives the live mixer back.
+void set_sample_output(SampleOutput* output);
+
 // True while a duck timer is pending.
 bool music_duck_pending();
 

@@ -14,8 +14,8 @@
 
 namespace {
 
-// The music decoded once to the mixer's format, for the analysis of the
-// chunk that plays at a beat.
+} // namespace
+
 const Mix_Chunk* decoded_music(const Demo& demo) {
     static const Demo* decoded_for = nullptr;
     static Mix_Chunk* chunk = nullptr;
@@ -27,6 +27,8 @@ const Mix_Chunk* decoded_music(const Demo& demo) {
     }
     return chunk;
 }
+
+namespace {
 
 void analyse_music_at(const Demo& demo, float beat) {
     create_fft_state();
@@ -43,23 +45,18 @@ void analyse_music_at(const Demo& demo, float beat) {
 
 } // namespace
 
-bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error) {
-    const int width = display_size.viewport_width, height = display_size.viewport_height;
-    analyse_music_at(demo, beat);
+void draw_frame(Demo& demo, float beat) {
     current_beat = beat;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glViewport(0, 0, width, height);
+    glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
     pose_scenes(demo.events, beat);
     demo.evaluate_frame(beat);
+}
 
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-
+bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path,
+                    std::string* error) {
     SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!image) {
         if (error) *error = SDL_GetError();
@@ -68,7 +65,7 @@ bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::s
     // GL rows run bottom-up; the image's run top-down. The window is opaque.
     auto* out = static_cast<unsigned char*>(image->pixels);
     for (int y = 0; y < height; ++y) {
-        const unsigned char* row = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        const unsigned char* row = pixels + static_cast<std::size_t>(height - 1 - y) * width * 4;
         unsigned char* target = out + static_cast<std::size_t>(y) * image->pitch;
         for (int x = 0; x < width; ++x) {
             target[x * 4] = row[x * 4];
@@ -81,4 +78,17 @@ bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::s
     if (!saved && error) *error = std::string("cannot write ") + path + ": " + IMG_GetError();
     SDL_FreeSurface(image);
     return saved;
+}
+
+bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error) {
+    const int width = display_size.viewport_width, height = display_size.viewport_height;
+    analyse_music_at(demo, beat);
+    draw_frame(demo, beat);
+
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return save_frame_png(pixels.data(), width, height, path, error);
 }

@@ -3,9 +3,23 @@
 #include <string>
 
 class Demo;
+struct Mix_Chunk;
+
+// The document's music decoded once to the mixer's format, or null when it
+// has none or it does not decode. Kept for the rest of the run.
+const Mix_Chunk* decoded_music(const Demo& demo);
 
 // Draws the document's frame at a beat into the window's back buffer, the
 // way the player does, and writes what it shows as a PNG, top row first.
 // The audio texture shows the music's analysis at that beat.
 // False, with the reason, when the file cannot be written.
 bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error);
+
+// Draws the document's frame at a beat into the window's back buffer, as the
+// player's loop does; the audio analysis is whatever was fed to it last.
+void draw_frame(Demo& demo, float beat);
+
+// Saves window pixels read by glReadPixels (RGBA, rows bottom-up) as an
+// opaque PNG, top row first.
+bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path,
+                    std::string* error);

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <cstdio>
+
+// True when the stream is a terminal a person watches, not a file or pipe.
+bool is_terminal(std::FILE* stream);

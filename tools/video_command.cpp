@@ -1,0 +1,163 @@
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <unistd.h>
+
+#include "command.h"
+#include "document/project_file.h"
+#include "option_values.h"
+#include "platform/child_process.h"
+#include "platform/terminal.h"
+#include "player/frame_renderer.h"
+#include "player/headless_session.h"
+#include "player/player_state.h"
+#include "player/video_encoder.h"
+#include "player/video_renderer.h"
+#include "player/wav_file.h"
+#include "video_progress.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct VideoOptions {
+    std::string input, out, fps = "60", size = "1920x1080", from, to, frames_dir;
+    int crf = 18;
+    bool quiet = false;
+};
+
+// N or N/D frames per second, at most 1000.
+FrameRate parse_fps(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    const std::string n = text.substr(0, slash), d = slash == std::string::npos ? "1" : text.substr(slash + 1);
+    auto digits = [](const std::string& s) {
+        return !s.empty() && s.size() <= 7 && s.find_first_not_of("0123456789") == std::string::npos;
+    };
+    if (digits(n) && digits(d)) {
+        FrameRate rate{std::stoll(n), std::stoll(d)};
+        if (rate.numerator > 0 && rate.denominator > 0 && rate.numerator <= 1000 * rate.denominator) return rate;
+    }
+    throw UsageError{"--fps needs N or N/D frames per second, above 0 and at most 1000, for example 60 or "
+                     "30000/1001, not '" + text + "'"};
+}
+
+std::string even_size_hint(int width, int height) {
+    auto even = [](int side) { return side % 2 ? side + 1 : side; };
+    return std::to_string(even(width)) + "x" + std::to_string(even(height));
+}
+
+std::string frame_png(const std::string& dir, std::int64_t shown) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(shown));
+    return (fs::path(dir) / name).string();
+}
+
+// Where the picture-only stream and the sound wait to be muxed.
+struct Scratch {
+    fs::path dir = fs::temp_directory_path() / ("quillbarrow-video-" + std::to_string(::getpid()));
+    Scratch() { fs::create_directories(dir); }
+    ~Scratch() {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+};
+
+int make_video(const VideoOptions& options) {
+    const FrameRate rate = parse_fps(options.fps);
+    int width = 0, height = 0;
+    parse_size(options.size, width, height);
+    std::optional<float> from, to;
+    if (!options.from.empty()) from = parse_beat("--from", options.from);
+    if (!options.to.empty()) to = parse_beat("--to", options.to);
+    if (options.out.empty() && options.frames_dir.empty())
+        throw UsageError{"give -o OUT.mp4, --frames DIR, or both"};
+    if (options.crf < 0 || options.crf > 51) throw UsageError{"--crf needs a number from 0 to 51"};
+    const bool encoding = !options.out.empty();
+    if (encoding && (width % 2 || height % 2))
+        throw ProjectError("H.264 in yuv420p needs an even width and height; " + options.size +
+                           " is odd: try --size " + even_size_hint(width, height));
+    if (encoding && find_on_path("ffmpeg").empty())
+        throw ProjectError("ffmpeg was not found on PATH. Install it (on Debian: apt-get install ffmpeg), or write "
+                           "the frames as numbered PNGs and the sound as a WAV without it: --frames DIR");
+    if (!fs::exists(options.input)) throw ProjectError("No such file: " + options.input);
+    if (!options.frames_dir.empty()) fs::create_directories(options.frames_dir);
+
+    std::string error;
+    if (!open_headless_session(width, height, &error)) throw ProjectError(error);
+    auto demo = load_production(options.input);
+    current_document = demo.get();
+    demo->post_load();
+    demo->warm_up();
+    VideoFrames frames;
+    if (!plan_video_frames(*demo, rate, from, to, frames, &error)) throw ProjectError(error);
+
+    Scratch scratch;
+    const std::string picture = (scratch.dir / "picture.mp4").string();
+    std::unique_ptr<VideoEncoder> encoder;
+    if (encoding && !(encoder = VideoEncoder::start(picture, width, height, rate, options.crf, &error)))
+        throw ProjectError(error);
+
+    VideoProgress progress(!options.quiet && is_terminal(stderr));
+    VideoCallbacks callbacks;
+    std::string frame_error;
+    callbacks.frame = [&](std::int64_t index, const std::uint8_t* pixels) {
+        if (encoder && !encoder->write_frame(pixels)) {
+            frame_error = "ffmpeg stopped reading frames";
+            return false;
+        }
+        const std::int64_t shown = index - frames.first;
+        return options.frames_dir.empty() ||
+               save_frame_png(pixels, width, height, frame_png(options.frames_dir, shown), &frame_error);
+    };
+    callbacks.progress = [&](std::int64_t done, std::int64_t total) { progress.update(done, total); };
+    std::vector<std::int16_t> sound;
+    const bool rendered = render_video(*demo, rate, frames, callbacks, sound, &error);
+    progress.finish();
+    std::string encode_error;
+    const bool encoded = !encoder || encoder->finish(&encode_error);
+    if (!rendered) throw ProjectError(frame_error.empty() ? error : frame_error);
+    if (!encoded) throw ProjectError(encode_error);
+
+    const std::string wav = options.frames_dir.empty() ? (scratch.dir / "sound.wav").string()
+                                                       : (fs::path(options.frames_dir) / "sound.wav").string();
+    if (!save_stereo_wav(wav, sound, audio_format.frequency, &error)) throw ProjectError(error);
+    if (encoding && !mux_video_and_sound(picture, wav, options.out, &error)) throw ProjectError(error);
+    current_document = nullptr;
+
+    const double seconds = progress.seconds_so_far();
+    std::fprintf(stderr, "%lld frames at %lldx%d, %s fps, in %.1f s (%.1f frames per second)%s%s%s%s\n",
+                 static_cast<long long>(frames.count()), static_cast<long long>(width), height, options.fps.c_str(),
+                 seconds, seconds > 0 ? frames.count() / seconds : 0.0, encoding ? " -> " : "",
+                 encoding ? options.out.c_str() : "", options.frames_dir.empty() ? "" : " -> ",
+                 options.frames_dir.c_str());
+    return 0;
+}
+
+} // namespace
+
+CommandAction add_video_command(CLI::App& tool) {
+    auto options = std::make_shared<VideoOptions>();
+    CLI::App* command = tool.add_subcommand("video", "render a production to an MP4 with its sound");
+    command->add_option("INPUT", options->input, "a JSON project or a packed executable")->required();
+    command->add_option("-o", options->out, "the MP4 to write (needs ffmpeg on PATH)")->type_name("OUT.mp4");
+    command->add_option("--fps", options->fps, "frames per second, N or N/D")->capture_default_str()->type_name("N");
+    command->add_option("--size", options->size, "the picture size (even sides for MP4)")
+        ->capture_default_str()
+        ->type_name("WxH");
+    command->add_option("--from", options->from, "start at the first frame whose beat reaches B")->type_name("B");
+    command->add_option("--to", options->to, "stop before the first frame whose beat reaches B")->type_name("B");
+    command->add_option("--crf", options->crf, "H.264 quality, 0 (lossless) to 51")->capture_default_str();
+    command->add_option("--frames", options->frames_dir, "also write frame-000000.png, ... and sound.wav here")
+        ->type_name("DIR");
+    command->add_flag("--quiet", options->quiet, "print only the summary line");
+    command->footer(
+        "Frame n is drawn at n/fps seconds after the music starts, at the beat the player\n"
+        "would show then; the video ends with the player's last frame (the first past the\n"
+        "end beat). The sound is mixed offline as the player's mixer would (samples fired\n"
+        "by the timeline, the music ducked while they sound), and each frame's audio\n"
+        "analysis sees that mix. Frames before --from are still played, unseen, so the\n"
+        "timeline's state is the player's. H.264 yuv420p (BT.709) and AAC, made by ffmpeg.");
+    return [options] { return make_video(*options); };
+}
