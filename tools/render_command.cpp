@@ -4,10 +4,9 @@
 
 #include "command.h"
 #include "document/project_file.h"
+#include "drawing_session.h"
 #include "option_values.h"
 #include "player/frame_renderer.h"
-#include "player/headless_session.h"
-#include "player/player_state.h"
 
 namespace {
 
@@ -29,20 +28,13 @@ int render(const RenderOptions& options) {
     for (const std::string& text : options.beats) beats.push_back(parse_beat("--beat", text));
     int width = 0, height = 0;
     parse_size(options.size, width, height);
-    if (!std::filesystem::exists(options.input)) throw ProjectError("No such file: " + options.input);
-
+    DrawingSession session(options.input, width, height);
     std::string error;
-    if (!open_headless_session(width, height, &error)) throw ProjectError(error);
-    auto demo = load_production(options.input);
-    current_document = demo.get();
-    demo->post_load();
-    demo->warm_up();
     for (std::size_t i = 0; i < beats.size(); ++i) {
         std::string path = numbered(options.out, i, beats.size());
-        if (!render_frame_to_png(*demo, beats[i], path, &error)) throw ProjectError(error);
+        if (!render_frame_to_png(session.demo(), beats[i], path, &error)) throw ProjectError(error);
         std::printf("beat %g -> %s\n", beats[i], path.c_str());
     }
-    current_document = nullptr;
     return 0;
 }
 

@@ -7,11 +7,11 @@
 
 #include "command.h"
 #include "document/project_file.h"
+#include "drawing_session.h"
 #include "option_values.h"
 #include "platform/child_process.h"
 #include "platform/terminal.h"
 #include "player/frame_renderer.h"
-#include "player/headless_session.h"
 #include "player/player_state.h"
 #include "player/video_encoder.h"
 #include "player/video_renderer.h"
@@ -81,15 +81,11 @@ int make_video(const VideoOptions& options) {
     if (encoding && find_on_path("ffmpeg").empty())
         throw ProjectError("ffmpeg was not found on PATH. Install it (on Debian: apt-get install ffmpeg), or write "
                            "the frames as numbered PNGs and the sound as a WAV without it: --frames DIR");
-    if (!fs::exists(options.input)) throw ProjectError("No such file: " + options.input);
     if (!options.frames_dir.empty()) fs::create_directories(options.frames_dir);
 
+    DrawingSession session(options.input, width, height);
+    Demo* demo = &session.demo();
     std::string error;
-    if (!open_headless_session(width, height, &error)) throw ProjectError(error);
-    auto demo = load_production(options.input);
-    current_document = demo.get();
-    demo->post_load();
-    demo->warm_up();
     VideoFrames frames;
     if (!plan_video_frames(*demo, rate, from, to, frames, &error)) throw ProjectError(error);
 
@@ -124,7 +120,6 @@ int make_video(const VideoOptions& options) {
                                                        : (fs::path(options.frames_dir) / "sound.wav").string();
     if (!save_stereo_wav(wav, sound, audio_format.frequency, &error)) throw ProjectError(error);
     if (encoding && !mux_video_and_sound(picture, wav, options.out, &error)) throw ProjectError(error);
-    current_document = nullptr;
 
     const double seconds = progress.seconds_so_far();
     std::fprintf(stderr, "%lld frames at %lldx%d, %s fps, in %.1f s (%.1f frames per second)%s%s%s%s\n",

@@ -41,6 +41,7 @@ bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> fr
     if (!(demo.bpm > 0.0f) || !std::isfinite(demo.bpm)) return fail("the production's BPM is not a positive number");
     const bool ends_itself = demo.end_beat < 10000.0f;
     if (!ends_itself && !to) return fail("the production never ends by itself (end beat 10000 or more): give --to");
+    if (from && ends_itself && *from > demo.end_beat) return fail("--from is past the production's end beat");
     auto beat = [&](std::int64_t n) { return frame_beat(n, rate, demo.bpm, demo.beat_offset); };
 
     std::int64_t first = 0;

@@ -1,0 +1,112 @@
+// The video command's costs at one picture size, against the player's:
+//   quillbarrow_video_bench [--size=WxH] [benchmark options]
+// (default 1920x1080). Run under Xvfb; llvmpipe draws on the CPU.
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include "document/demo.h"
+#include "document/project_file.h"
+#include "platform/child_process.h"
+#include "player/audio_analysis.h"
+#include "player/frame_renderer.h"
+#include "player/headless_session.h"
+#include "player/offline_mix.h"
+#include "player/pixel_readback_ring.h"
+#include "player/player_state.h"
+#include "player/player_window.h"
+
+namespace {
+
+int width = 1920, height = 1080;
+std::unique_ptr<Demo> example;
+bool session_ok = false;
+
+// Frames pass through a real pipe into a process that only reads them.
+std::unique_ptr<ChildWithInput> null_reader() {
+    std::string error;
+    return ChildWithInput::start({"sh", "-c", "cat >/dev/null"}, &error);
+}
+
+// Beats of the example where every layer is on screen.
+float beat_of(std::int64_t frame) { return 16.0f + static_cast<float>(frame % 2400) / 60.0f; }
+
+void BM_PlayerFrame(benchmark::State& state) {
+    if (!example) return state.SkipWithError("no GL context or example (run under Xvfb)");
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        draw_frame(*example, beat_of(n++));
+        SDL_GL_SwapWindow(player_window());
+        glFinish();
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_VideoFrameWithoutEncoding(benchmark::State& state) {
+    if (!example) return state.SkipWithError("no GL context or example (run under Xvfb)");
+    auto reader = null_reader();
+    PixelReadbackRing ring(width, height);
+    OfflineMix mix(decoded_music(*example), 44100);
+    std::vector<std::int16_t> window(2048);
+    auto deliver = [&](const std::uint8_t* pixels) { return reader->write(pixels, std::size_t(width) * height * 4); };
+    std::int64_t n = 0;
+    for (auto _ : state) {
+        const std::int64_t position = (16 * 44100 / 2) + n * 735;
+        mix.mix(position - 1024, position, window.data());
+        analyse_audio(-2, window.data(), 4096, nullptr);
+        draw_frame(*example, beat_of(n++));
+        ring.read_frame(deliver);
+    }
+    ring.drain(deliver);
+    reader->finish();
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Read-back plus pipe alone: the frame is only cleared.
+void BM_ReadbackAndPipe(benchmark::State& state) {
+    if (!session_ok) return state.SkipWithError("no GL context (run under Xvfb)");
+    auto reader = null_reader();
+    PixelReadbackRing ring(width, height);
+    auto deliver = [&](const std::uint8_t* pixels) { return reader->write(pixels, std::size_t(width) * height * 4); };
+    int n = 0;
+    for (auto _ : state) {
+        glClearColor(static_cast<float>(n++ % 7) / 7.0f, 0.5f, 0.25f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ring.read_frame(deliver);
+    }
+    ring.drain(deliver);
+    reader->finish();
+}
+
+BENCHMARK(BM_PlayerFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_VideoFrameWithoutEncoding)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_ReadbackAndPipe)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--size=", 7) == 0) std::sscanf(argv[i] + 7, "%dx%d", &width, &height);
+    std::string error;
+    session_ok = open_headless_session(width, height, &error);
+    if (session_ok) {
+        example = load_production(std::string(QB_SOURCE_DIR) + "/examples/neon-drift/project.json");
+        current_document = example.get();
+        example->post_load();
+        example->warm_up();
+        create_fft_state();
+    } else {
+        std::fprintf(stderr, "%s\n", error.c_str());
+    }
+    benchmark::AddCustomContext("picture", std::to_string(width) + "x" + std::to_string(height));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    example.reset();
+    return 0;
+}
