@@ -13,7 +13,7 @@
 
 #include "document/demo.h"
 #include "document/project_file.h"
-#include "platform/child_process.h"
+#include "player/video_encoder.h"
 #include "player/audio_analysis.h"
 #include "player/frame_renderer.h"
 #include "player/headless_session.h"
@@ -28,10 +28,11 @@ int width = 1920, height = 1080;
 std::unique_ptr<Demo> example;
 bool session_ok = false;
 
-// Frames pass through a real pipe into a process that only reads them.
-std::unique_ptr<ChildWithInput> null_reader() {
+// Frames are flipped and piped as for ffmpeg, into a process that only
+// reads them.
+std::unique_ptr<VideoEncoder> null_reader() {
     std::string error;
-    return ChildWithInput::start({"sh", "-c", "cat >/dev/null"}, &error);
+    return VideoEncoder::start_program({"sh", "-c", "cat >/dev/null"}, width, height, &error);
 }
 
 // Beats of the example where every layer is on screen.
@@ -54,7 +55,7 @@ void BM_VideoFrameWithoutEncoding(benchmark::State& state) {
     PixelReadbackRing ring(width, height);
     OfflineMix mix(decoded_music(*example), 44100);
     std::vector<std::int16_t> window(2048);
-    auto deliver = [&](const std::uint8_t* pixels) { return reader->write(pixels, std::size_t(width) * height * 4); };
+    auto deliver = [&](const std::uint8_t* pixels) { return reader->write_frame(pixels); };
     std::int64_t n = 0;
     for (auto _ : state) {
         const std::int64_t position = (16 * 44100 / 2) + n * 735;
@@ -64,7 +65,7 @@ void BM_VideoFrameWithoutEncoding(benchmark::State& state) {
         ring.read_frame(deliver);
     }
     ring.drain(deliver);
-    reader->finish();
+    reader->finish(nullptr);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
@@ -73,7 +74,7 @@ void BM_ReadbackAndPipe(benchmark::State& state) {
     if (!session_ok) return state.SkipWithError("no GL context (run under Xvfb)");
     auto reader = null_reader();
     PixelReadbackRing ring(width, height);
-    auto deliver = [&](const std::uint8_t* pixels) { return reader->write(pixels, std::size_t(width) * height * 4); };
+    auto deliver = [&](const std::uint8_t* pixels) { return reader->write_frame(pixels); };
     int n = 0;
     for (auto _ : state) {
         glClearColor(static_cast<float>(n++ % 7) / 7.0f, 0.5f, 0.25f, 1.0f);
@@ -81,7 +82,7 @@ void BM_ReadbackAndPipe(benchmark::State& state) {
         ring.read_frame(deliver);
     }
     ring.drain(deliver);
-    reader->finish();
+    reader->finish(nullptr);
 }
 
 BENCHMARK(BM_PlayerFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();

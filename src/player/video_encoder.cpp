@@ -34,9 +34,14 @@ std::vector<std::string> mux_arguments(const std::string& video_path, const std:
 
 std::unique_ptr<VideoEncoder> VideoEncoder::start(const std::string& video_path, int width, int height,
                                                   FrameRate rate, int crf, std::string* error) {
-    auto ffmpeg = ChildWithInput::start(encode_arguments(video_path, width, height, rate, crf), error);
-    if (!ffmpeg) return nullptr;
-    return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(ffmpeg), width, height));
+    return start_program(encode_arguments(video_path, width, height, rate, crf), width, height, error);
+}
+
+std::unique_ptr<VideoEncoder> VideoEncoder::start_program(const std::vector<std::string>& argv, int width,
+                                                          int height, std::string* error) {
+    auto child = ChildWithInput::start(argv, error);
+    if (!child) return nullptr;
+    return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(child), width, height));
 }
 
 bool VideoEncoder::write_frame(const std::uint8_t* pixels) {

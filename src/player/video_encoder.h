@@ -17,6 +17,11 @@ public:
     static std::unique_ptr<VideoEncoder> start(const std::string& video_path, int width, int height, FrameRate rate,
                                                int crf, std::string* error);
 
+    // Frames piped the same way into another program, for measuring the
+    // pipe without the encoder.
+    static std::unique_ptr<VideoEncoder> start_program(const std::vector<std::string>& argv, int width, int height,
+                                                       std::string* error);
+
     // One frame as glReadPixels gives it (RGBA, rows bottom-up); ffmpeg gets
     // it top row first. False once ffmpeg has stopped reading.
     bool write_frame(const std::uint8_t* pixels);
