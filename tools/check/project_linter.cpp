@@ -32,6 +32,24 @@ Finding syntax_finding(const std::string& path, const std::string& what) {
     return finding;
 }
 
+// A value the JSON library refuses, located by the text it quotes.
+Finding unreadable_value_finding(const std::string& path, const std::string& text, std::string what) {
+    if (what.compare(0, 16, "[json.exception.") == 0 && what.find("] ") != std::string::npos)
+        what = what.substr(what.find("] ") + 2);
+    Finding finding{Finding::Severity::Error, path, 1, 0, what, ""};
+    const std::size_t open = what.find('\''), close = what.rfind('\'');
+    if (open == std::string::npos || close <= open + 1) return finding;
+    const std::size_t at = text.find(what.substr(open + 1, close - open - 1));
+    if (at == std::string::npos) return finding;
+    finding.line = 1;
+    finding.column = 1;
+    for (std::size_t i = 0; i < at; ++i) {
+        if (text[i] == '\n') ++finding.line, finding.column = 1;
+        else ++finding.column;
+    }
+    return finding;
+}
+
 void check_shaders(const LintContext& context, const LintOptions& options) {
     const std::vector<ShaderSources> sources = read_shader_sources(context);
     check_tracks_and_uniforms(context, sources);
@@ -60,6 +78,10 @@ Findings lint_project(const std::string& path, const LintOptions& options) {
         root = JsonValue::parse(text, path);
     } catch (const JsonSyntaxError& e) {
         findings.add(syntax_finding(path, e.what()));
+        return findings;
+    } catch (const std::exception& e) {
+        // The reader's library refuses numbers beyond a double ("1e999") without a position.
+        findings.add(unreadable_value_finding(path, text, e.what()));
         return findings;
     }
     const KeyPositions positions(text);
