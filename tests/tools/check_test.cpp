@@ -1,6 +1,8 @@
 // The project linter's findings: one small project per kind of mistake,
 // with the exact text, key path and line editors jump to.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "check/key_positions.h"
@@ -188,6 +190,24 @@ TEST_F(CheckTest, AnyJsonEndsInFindingsNotACrash) {
     ASSERT_EQ(deep.size(), 1u);
     EXPECT_NE(deep[0].find("error: nesting deeper than"), std::string::npos) << deep[0];
     EXPECT_EQ(lint("[1, 2]"), (Lines{"1: error: a project is a JSON object, not an array"}));
+}
+
+TEST(CheckCorpus, EveryFuzzedProjectGivesFindingsWithinItsOwnLines) {
+    std::size_t linted = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(QB_JSON_CORPUS_DIR)) {
+        const std::string path = entry.path().string();
+        const std::string text = file_bytes(entry.path());
+        const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+        const Findings findings = lint_project(path, {false});
+        for (const Finding& finding : findings.list()) {
+            EXPECT_EQ(finding.file, path);
+            EXPECT_GE(finding.line, 1) << path << ": " << format_text(finding);
+            EXPECT_LE(finding.line, lines) << path << ": " << format_text(finding);
+            EXPECT_FALSE(finding.message.empty()) << path;
+        }
+        ++linted;
+    }
+    EXPECT_GT(linted, 100u);
 }
 
 TEST(KeyPositions, FindsEveryKeyAndElementAndFallsBackToTheParent) {
