@@ -49,9 +49,9 @@ TEST(ProjectSchema, RefusesWrongTypesUnknownKeysAndBadValues) {
 }
 
 // The JSON Schema form of what the linter expects under a key.
-void expect_same_kind(const KeySpec& spec, const json& property, const std::string& where) {
+void expect_same_kind(const KeyRule& rule, const json& property, const std::string& where) {
     auto ref_to = [](RecordKind kind) { return std::string("#/$defs/") + schema_name(kind); };
-    switch (spec.kind) {
+    switch (rule.kind) {
     case ValueKind::Float: EXPECT_EQ(property.value("type", ""), "number") << where; break;
     case ValueKind::Integer: EXPECT_EQ(property.value("type", ""), "integer") << where; break;
     case ValueKind::Boolean: EXPECT_EQ(property.value("type", ""), "boolean") << where; break;
@@ -62,10 +62,10 @@ void expect_same_kind(const KeySpec& spec, const json& property, const std::stri
         EXPECT_EQ(property["items"], json({{"type", "number"}})) << where;
         EXPECT_EQ(property.value("minItems", 0), 3) << where;
         break;
-    case ValueKind::RecordList: EXPECT_EQ(property["items"].value("$ref", ""), ref_to(spec.record)) << where; break;
-    case ValueKind::Record: EXPECT_EQ(property.value("$ref", ""), ref_to(spec.record)) << where; break;
+    case ValueKind::RecordList: EXPECT_EQ(property["items"].value("$ref", ""), ref_to(rule.record)) << where; break;
+    case ValueKind::Record: EXPECT_EQ(property.value("$ref", ""), ref_to(rule.record)) << where; break;
     case ValueKind::TrackMap:
-        EXPECT_EQ(property["additionalProperties"].value("$ref", ""), ref_to(spec.record)) << where;
+        EXPECT_EQ(property["additionalProperties"].value("$ref", ""), ref_to(rule.record)) << where;
         break;
     }
 }
@@ -78,10 +78,10 @@ TEST(ProjectSchema, EveryRecordHasExactlyTheLinterKeysWithTheSameKinds) {
         EXPECT_EQ(record.value("additionalProperties", true), false) << name;
         const json& properties = record["properties"];
         EXPECT_EQ(properties.size(), keys_of(kind).size()) << name;
-        for (const KeySpec& spec : keys_of(kind)) {
-            const std::string where = name + "." + spec.key;
-            ASSERT_TRUE(properties.contains(spec.key)) << where;
-            expect_same_kind(spec, properties[spec.key], where);
+        for (const KeyRule& rule : keys_of(kind)) {
+            const std::string where = name + "." + rule.key;
+            ASSERT_TRUE(properties.contains(rule.key)) << where;
+            expect_same_kind(rule, properties[rule.key], where);
         }
     }
     EXPECT_EQ(schema()["$defs"].size(), all_record_kinds().size());

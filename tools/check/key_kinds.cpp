@@ -7,7 +7,7 @@ namespace {
 using V = ValueKind;
 using R = RecordKind;
 
-constexpr KeySpec kDocument[] = {
+constexpr KeyRule kDocument[] = {
     {"events", V::RecordList, R::Event},         {"effects", V::RecordList, R::Effect},
     {"shaders", V::RecordList, R::Shader},       {"textures", V::RecordList, R::Texture},
     {"audio_samples", V::RecordList, R::AudioSample}, {"event_groups", V::RecordList, R::EventGroup},
@@ -18,52 +18,52 @@ constexpr KeySpec kDocument[] = {
     {"beat_offset", V::Float},
     {"$schema", V::String},  // for editors; the reader ignores it
 };
-constexpr KeySpec kEvent[] = {
+constexpr KeyRule kEvent[] = {
     {"type", V::Integer},        {"name", V::String},      {"visible", V::VisibleText},
     {"effect", V::String},       {"audio_sample", V::String}, {"group", V::String},
     {"start_beat", V::Float},    {"end_beat", V::Float},   {"beat", V::Float},
     {"control_points", V::TrackMap, R::Track},
 };
-constexpr KeySpec kTrack[] = {
+constexpr KeyRule kTrack[] = {
     {"control_points", V::RecordList, R::ControlPoint}, {"mode", V::Integer}, {"repeat", V::Boolean}};
-constexpr KeySpec kControlPoint[] = {{"beat", V::Float}, {"value", V::Float}, {"text", V::String}};
-constexpr KeySpec kEventGroup[] = {{"name", V::String}, {"events", V::StringList}};
-constexpr KeySpec kEffect[] = {
+constexpr KeyRule kControlPoint[] = {{"beat", V::Float}, {"value", V::Float}, {"text", V::String}};
+constexpr KeyRule kEventGroup[] = {{"name", V::String}, {"events", V::StringList}};
+constexpr KeyRule kEffect[] = {
     {"name", V::String},          {"program", V::String},  {"textures", V::StringList},
     {"effects", V::StringList},   {"font_textures", V::StringList}, {"scene", V::String},
     {"feedback", V::Boolean},     {"screen_texture", V::Boolean},
 };
-constexpr KeySpec kShader[] = {
+constexpr KeyRule kShader[] = {
     {"vertex_shader_filename", V::String}, {"fragment_shader_filename", V::String},
     {"vertex_shader_source", V::String},   {"fragment_shader_source", V::String},
     {"uniform_defs", V::RecordList, R::UniformDef},
 };
-constexpr KeySpec kUniformDef[] = {
+constexpr KeyRule kUniformDef[] = {
     {"name", V::String}, {"min_val", V::Float}, {"max_val", V::Float}, {"default_val", V::Float}};
-constexpr KeySpec kTexture[] = {{"name", V::String}, {"image_buffer", V::String}};
-constexpr KeySpec kAudioSample[] = {{"name", V::String}, {"audio_buffer", V::String}};
-constexpr KeySpec kData[] = {{"name", V::String}, {"data_buffer", V::String}};
-constexpr KeySpec kFont[] = {
+constexpr KeyRule kTexture[] = {{"name", V::String}, {"image_buffer", V::String}};
+constexpr KeyRule kAudioSample[] = {{"name", V::String}, {"audio_buffer", V::String}};
+constexpr KeyRule kData[] = {{"name", V::String}, {"data_buffer", V::String}};
+constexpr KeyRule kFont[] = {
     {"name", V::String}, {"filename", V::String}, {"ptsize", V::Integer}, {"font_buffer", V::String}};
-constexpr KeySpec kFontTexture[] = {
+constexpr KeyRule kFontTexture[] = {
     {"name", V::String},    {"width", V::Integer},  {"height", V::Integer},
     {"font", V::String},    {"center", V::Boolean}, {"chars_per_beat", V::Integer},
 };
-constexpr KeySpec kModel[] = {{"filename", V::String}, {"buffer", V::String}};
-constexpr KeySpec kScene[] = {
+constexpr KeyRule kModel[] = {{"filename", V::String}, {"buffer", V::String}};
+constexpr KeyRule kScene[] = {
     {"name", V::String},          {"camera", V::Record, R::Camera},
     {"root_node", V::Record, R::Node}, {"camera_scene_only_direction", V::Boolean},
     {"camera_scene", V::String},
 };
-constexpr KeySpec kCamera[] = {
+constexpr KeyRule kCamera[] = {
     {"position", V::FloatTriple}, {"direction", V::FloatTriple}, {"up", V::FloatTriple},
     {"aspect", V::Float},         {"fov", V::Float},             {"znear", V::Float},
     {"zfar", V::Float},           {"direction_mode", V::Boolean},
 };
-constexpr KeySpec kNode[] = {{"name", V::String}, {"model", V::String}};
+constexpr KeyRule kNode[] = {{"name", V::String}, {"model", V::String}};
 
 struct KindInfo {
-    std::span<const KeySpec> keys;
+    std::span<const KeyRule> keys;
     const char* description;
     const char* schema;
 };
@@ -97,11 +97,11 @@ constexpr std::array kAllKinds = {R::Document, R::Event,  R::Track,      R::Cont
 
 } // namespace
 
-std::span<const KeySpec> keys_of(RecordKind kind) { return info(kind).keys; }
+std::span<const KeyRule> keys_of(RecordKind kind) { return info(kind).keys; }
 
-const KeySpec* find_key(RecordKind kind, const std::string& key) {
-    for (const KeySpec& spec : keys_of(kind))
-        if (key == spec.key) return &spec;
+const KeyRule* find_key(RecordKind kind, const std::string& key) {
+    for (const KeyRule& rule : keys_of(kind))
+        if (key == rule.key) return &rule;
     return nullptr;
 }
 

@@ -40,14 +40,14 @@ enum class RecordKind {
     Node,
 };
 
-struct KeySpec {
+struct KeyRule {
     const char* key;
     ValueKind kind;
     RecordKind record = RecordKind::Document;  // element kind of RecordList, Record and TrackMap
 };
 
-std::span<const KeySpec> keys_of(RecordKind kind);
-const KeySpec* find_key(RecordKind kind, const std::string& key);
+std::span<const KeyRule> keys_of(RecordKind kind);
+const KeyRule* find_key(RecordKind kind, const std::string& key);
 // "an effect", for messages.
 const char* record_description(RecordKind kind);
 // The schema's $defs name of the record kind: "effect".

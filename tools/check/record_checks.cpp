@@ -26,12 +26,12 @@ std::size_t edit_distance(const std::string& a, const std::string& b) {
 
 std::string unknown_key_message(RecordKind record, const std::string& key) {
     std::string message = "unknown key \"" + key + "\" in " + record_description(record);
-    const KeySpec* best = nullptr;
+    const KeyRule* best = nullptr;
     std::size_t best_distance = 3;  // further than two edits is not a typo
     if (key.size() < 64) {
-        for (const KeySpec& spec : keys_of(record)) {
-            const std::size_t distance = edit_distance(key, spec.key);
-            if (distance < best_distance) best = &spec, best_distance = distance;
+        for (const KeyRule& rule : keys_of(record)) {
+            const std::size_t distance = edit_distance(key, rule.key);
+            if (distance < best_distance) best = &rule, best_distance = distance;
         }
     }
     if (best) message += "; did you mean \"" + std::string(best->key) + "\"?";
@@ -50,14 +50,14 @@ public:
         }
         for (const auto& [key, child] : value.members()) {
             const std::string child_path = member_path(path, key);
-            if (const KeySpec* spec = find_key(kind, key)) this->value(child, *spec, child_path);
+            if (const KeyRule* rule = find_key(kind, key)) this->value(child, *rule, child_path);
             else context_.warning(child_path, unknown_key_message(kind, key));
         }
     }
 
 private:
-    void value(const JsonValue& value, const KeySpec& spec, const std::string& path) {
-        switch (spec.kind) {
+    void value(const JsonValue& value, const KeyRule& rule, const std::string& path) {
+        switch (rule.kind) {
         case ValueKind::Float: expect_float(value, path); break;
         case ValueKind::Integer:
             if (value.kind() != Kind::Integer)
@@ -93,15 +93,15 @@ private:
         case ValueKind::RecordList:
             if (expect_array(value, path))
                 for (std::size_t i = 0; i < value.elements().size(); ++i)
-                    record(value.elements()[i], spec.record, element_path(path, i));
+                    record(value.elements()[i], rule.record, element_path(path, i));
             break;
-        case ValueKind::Record: record(value, spec.record, path); break;
+        case ValueKind::Record: record(value, rule.record, path); break;
         case ValueKind::TrackMap:
             if (!value.is_object()) {
                 context_.error(path, describe_value(value) + " where an object of tracks is read: it reads as no tracks");
                 break;
             }
-            for (const auto& [name, track] : value.members()) record(track, spec.record, member_path(path, name));
+            for (const auto& [name, track] : value.members()) record(track, rule.record, member_path(path, name));
             break;
         }
     }
