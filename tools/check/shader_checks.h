@@ -1,0 +1,25 @@
+#pragma once
+
+#include <vector>
+
+#include "check/lint_context.h"
+#include "check/shader_sources.h"
+
+// Compiles and links every shader with its includes expanded, as the player
+// does; errors point at the shader file and line that hold them. Needs a
+// current GL context.
+void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources);
+
+// Uniform definitions naming no uniform of their program, and event tracks
+// that drive nothing: no uniform definition of the effect's program, no
+// font texture of the effect and no scene track of a scene effect.
+void check_tracks_and_uniforms(const LintContext& context, const std::vector<ShaderSources>& sources);
+
+// One error line of a GL info log: Mesa "0:12(5): error: ...", NVIDIA
+// "0(12) : error C0000: ..." and "ERROR: 0:12: ..." of other drivers.
+struct LogLine {
+    int line = 0;  // 0 when the log line names none
+    bool is_error = false;
+    std::string message;
+};
+std::vector<LogLine> parse_info_log(const std::string& log);
