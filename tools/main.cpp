@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command.h"
+#include "platform/process_setup.h"
 #include "player/diagnostics.h"
 
 namespace {
@@ -26,11 +27,13 @@ void print_overview() {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"pack", "turn a JSON project into a standalone player executable",
-         "Usage: quillbarrow pack PROJECT.json -o OUT [--player PATH]\n\n"
+         "Usage: quillbarrow pack PROJECT.json -o OUT [--player PATH | --target windows]\n\n"
          "Reads the project (resource paths are relative to its folder), writes its\n"
          "binary form, and appends it to a copy of the player. OUT is executable.\n"
          "  -o OUT          the packed executable to write\n"
-         "  --player PATH   the player to copy (default: quillbarrow-player beside this tool)\n",
+         "  --player PATH   the player to copy (default: quillbarrow-player beside this tool)\n"
+         "  --target windows  copy the Windows player, quillbarrow-player.exe, beside this\n"
+         "                  tool or in build-windows/ (made by scripts/build-windows.sh)\n",
          run_pack},
         {"unpack", "turn a packed executable back into a JSON project",
          "Usage: quillbarrow unpack PACKED -o FOLDER\n\n"
@@ -60,6 +63,7 @@ std::string option_value(const std::vector<std::string>& args, std::size_t& i) {
 }
 
 int main(int argc, char** argv) {
+    set_up_process();
     // A missing resource file ends the command with a message, not a crash file.
     set_fatal_error_handler([](const std::string& message) { throw FatalResourceError{message}; });
 
