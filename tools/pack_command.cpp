@@ -6,19 +6,23 @@
 #include "platform/executable_path.h"
 #include "player/headless_session.h"
 #include "player/player_state.h"
+#include "player_target.h"
 
 int run_pack(const std::vector<std::string>& args) {
-    std::string project, out, player;
+    std::string project, out, player, target;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "-o") out = option_value(args, i);
         else if (args[i] == "--player") player = option_value(args, i);
+        else if (args[i] == "--target") target = option_value(args, i);
         else if (project.empty()) project = args[i];
         else throw UsageError{"unexpected argument '" + args[i] + "'"};
     }
     if (project.empty()) throw UsageError{"no project given"};
     if (out.empty()) throw UsageError{"no output given (-o OUT)"};
+    if (!target.empty() && !player.empty()) throw UsageError{"give --player or --target, not both"};
+    if (!target.empty()) player = player_for_target(target);
     if (player.empty())
-        player = (std::filesystem::path(executable_path()).parent_path() / "quillbarrow-player").string();
+        player = (std::filesystem::path(executable_path()).parent_path() / executable_file_name("quillbarrow-player")).string();
 
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
