@@ -233,9 +233,9 @@ TEST_F(WindowsSmoke, DamagedPayloadEndsWithItsMessage) {
 }
 
 // The same frame from the Linux and the Windows tool. The spectrum and the
-// waveform come from the decoded music, and the MP3 decoders differ (Debian's
-// mixer uses mpg123, ours dr_mp3, which keeps the encoder's delay): beat 12
-// of the example draws no analysis, beat 30 does, from the music as WAV.
+// waveform come from the decoded music, and the MP3 decoders' samples differ
+// (Debian's mixer uses mpg123, ours dr_mp3): beat 12 of the example draws no
+// analysis, beat 30 does, from the music as WAV.
 TEST_F(WindowsSmoke, ToolRendersTheLinuxToolsPixels) {
     std::filesystem::copy(std::filesystem::path(kExample).parent_path(), dir.path() / "wav",
                           std::filesystem::copy_options::recursive);
