@@ -143,7 +143,10 @@ std::string read_file(const std::string& path) {
 
 TEST(ByteBufferDeathTest, MissingFileWritesCrashFileAndExits) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::string dir = private_temp_path("crash_dir/");
+    // The threadsafe child runs this body again as a process of its own:
+    // both must name the parent's folder.
+    const bool in_child = !GTEST_FLAG_GET(internal_run_death_test).empty();
+    std::string dir = testing::TempDir() + "qb_" + std::to_string(in_child ? ::getppid() : ::getpid()) + "_crash_dir/";
     std::filesystem::create_directories(dir);
     std::string long_path = "/nonexistent/" + std::string(300, 'p');
     std::string crash = dir + "crash.txt";
