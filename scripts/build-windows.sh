@@ -83,8 +83,7 @@ export QB_WINDOWS_DEPS=$deps
 cmake_dependency() {
   local name=$1 src=$2
   shift 2
-  local log=$work/$name.log
-  echo "  $name"
+  local log=$work/$name.log began=$SECONDS
   if ! { cmake -S "$src" -B "$work/build-$name" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
            -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$deps" -DBUILD_SHARED_LIBS=OFF "$@" &&
          cmake --build "$work/build-$name" -j"$jobs" &&
@@ -93,6 +92,7 @@ cmake_dependency() {
     echo "Building $name failed: $log" >&2
     exit 1
   fi
+  echo "  $name: $((SECONDS - began)) s"
 }
 
 build_dependencies() {
@@ -107,7 +107,10 @@ build_dependencies() {
   done
   src() { find "$work" -maxdepth 1 -mindepth 1 -type d -name "$1-[0-9]*" | head -1; }
 
-  cmake_dependency SDL2 "$(src libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
+  # The player takes video, audio, events and timers from SDL: the rest of
+  # its subsystems and the Direct3D renderers would only cost build time.
+  cmake_dependency SDL2 "$(src libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_RENDER_D3D=OFF \
+    -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF
   cmake_dependency freetype "$(src freetype)" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
     -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
   cmake_dependency SDL2_ttf "$(src libsdl2-ttf)" -DSDL2TTF_VENDORED=OFF -DSDL2TTF_HARFBUZZ=OFF \
@@ -151,6 +154,10 @@ else
 fi
 
 echo "Building the Windows player and tool in build-windows/"
+# A build made against other libraries starts again: its cache names them.
+if [ -f build-windows/CMakeCache.txt ] && ! grep -qxF "QB_WINDOWS_DEPS:PATH=$deps" build-windows/CMakeCache.txt; then
+  rm -rf build-windows
+fi
 mkdir -p build-windows
 log=build-windows/build.log
 cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
