@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "platform/process_setup.h"
 #include "player/diagnostics.h"
 
 namespace {
@@ -40,6 +41,7 @@ int usage_error(CLI::App& tool, const std::string& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    set_up_process();
     // A missing resource file ends the command with a message, not a crash file.
     set_fatal_error_handler([](const std::string& message) { throw FatalResourceError{message}; });
 

@@ -7,17 +7,20 @@
 #include "platform/executable_path.h"
 #include "player/headless_session.h"
 #include "player/player_state.h"
+#include "player_target.h"
 
 namespace {
 
 struct PackOptions {
-    std::string project, out, player;
+    std::string project, out, player, target;
 };
 
 int pack(const PackOptions& options) {
     std::string player = options.player;
+    if (!options.target.empty() && !player.empty()) throw UsageError{"give --player or --target, not both"};
+    if (!options.target.empty()) player = player_for_target(options.target);
     if (player.empty())
-        player = (std::filesystem::path(executable_path()).parent_path() / "quillbarrow-player").string();
+        player = (std::filesystem::path(executable_path()).parent_path() / executable_file_name("quillbarrow-player")).string();
 
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
@@ -44,6 +47,10 @@ CommandAction add_pack_command(CLI::App& tool) {
     command->add_option("--player", options->player,
                         "the player to copy (default: quillbarrow-player beside this tool)")
         ->type_name("PATH");
+    command->add_option("--target", options->target,
+                        "windows: copy quillbarrow-player.exe, beside this tool or in build-windows/ "
+                        "(made by scripts/build-windows.sh)")
+        ->type_name("windows");
     command->footer(
         "Reads the project (resource paths are relative to its folder), writes its\n"
         "binary form, and appends it to a copy of the player. OUT is executable.");

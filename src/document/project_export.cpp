@@ -74,7 +74,7 @@ private:
     static bool write(const fs::path& path, const std::string& bytes) {
         std::error_code ignored;
         if (path.has_parent_path()) fs::create_directories(path.parent_path(), ignored);
-        std::FILE* file = std::fopen(path.c_str(), "wb");
+        std::FILE* file = std::fopen(path.string().c_str(), "wb");
         if (!file) return false;
         bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
         return std::fclose(file) == 0 && ok;

@@ -9,6 +9,8 @@ std::string executable_path() {
     return std::string(path, length);
 }
 
+std::string executable_file_name(const std::string& base) { return base + ".exe"; }
+
 #else
 #include <climits>
 #include <unistd.h>
@@ -18,4 +20,6 @@ std::string executable_path() {
     ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
+
+std::string executable_file_name(const std::string& base) { return base; }
 #endif

@@ -1,17 +1,16 @@
 #include "player/headless_session.h"
 
-#include <cstdlib>
-
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <SDL_ttf.h>
 
+#include "platform/window_system.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 
 bool open_headless_session(int width, int height, std::string* error) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+    if (!window_system_available()) SDL_setenv("SDL_VIDEODRIVER", "offscreen", 0);
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         if (error) *error = std::string("cannot start SDL: ") + SDL_GetError();
         return false;

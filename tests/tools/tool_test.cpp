@@ -278,3 +278,36 @@ TEST_F(ToolTest, UnpackWritesOnlyInsideItsFolderAndLosesNothing) {
     ASSERT_EQ(again.exit_code, 0) << again.err;
     EXPECT_EQ(file_bytes(dir.path() / "first"), file_bytes(dir.path() / "second"));
 }
+
+// --target windows copies quillbarrow-player.exe from beside the tool, else
+// from build-windows/ next to the tool's folder; a copy of the tool in a
+// scratch tree shows which one it takes.
+TEST_F(ToolTest, TargetWindowsFindsTheCrossBuiltPlayerOrSaysHowToBuildIt) {
+    std::filesystem::create_directories(dir.path() / "build");
+    const std::filesystem::path copy = dir.path() / "build/quillbarrow";
+    std::filesystem::copy_file(QB_TOOL_PATH, copy);
+    put_file(dir.path() / "project.json", tempo_only_project(2.0, 130.0).dump(2));
+    auto pack = [&](const std::string& target) {
+        ProcessOptions options;
+        options.working_directory = dir.path().string();
+        options.timeout_seconds = 180;
+        return run_process({copy.string(), "pack", "project.json", "-o", "out.exe", "--target", target}, options);
+    };
+
+    ProcessResult absent = pack("windows");
+    EXPECT_EQ(absent.exit_code, 1);
+    EXPECT_NE(absent.err.find("scripts/build-windows.sh"), std::string::npos) << absent.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.exe"));
+
+    std::filesystem::create_directories(dir.path() / "build-windows");
+    put_file(dir.path() / "build-windows/quillbarrow-player.exe", "MZ sibling build");
+    ASSERT_EQ(pack("windows").exit_code, 0);
+    EXPECT_EQ(file_bytes(dir.path() / "out.exe").rfind("MZ sibling build", 0), 0u);
+
+    put_file(dir.path() / "build/quillbarrow-player.exe", "MZ beside the tool");
+    ASSERT_EQ(pack("windows").exit_code, 0);
+    EXPECT_EQ(file_bytes(dir.path() / "out.exe").rfind("MZ beside the tool", 0), 0u);
+
+    EXPECT_EQ(pack("amiga").exit_code, 2);
+    EXPECT_EQ(tool({"pack", "project.json", "-o", "x", "--target", "windows", "--player", "p"}).exit_code, 2);
+}

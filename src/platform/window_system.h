@@ -1,0 +1,5 @@
+#pragma once
+
+// Whether windows can be opened at all: on POSIX systems a DISPLAY or
+// WAYLAND_DISPLAY must be set; a Windows desktop always has one.
+bool window_system_available();
