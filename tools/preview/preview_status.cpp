@@ -32,7 +32,8 @@ std::string preview_title(const PreviewStatus& status) {
     std::string title = status.project_name + " — beat " + number(status.beat, "%.1f") + " bar " +
                         std::to_string(bar) + " — " + number(status.fps, "%.0f") + " fps";
     if (status.paused) title += " — paused";
-    if (status.looping) title += " — loop " + number(status.loop_start, "%g") + "–" + number(status.loop_end, "%g");
+    if (status.looping)
+        title += " — loop " + number(status.loop_start, "%.5g") + "–" + number(status.loop_end, "%.5g");
     return title;
 }
 
