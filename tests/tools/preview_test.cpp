@@ -113,9 +113,11 @@ protected:
         return wait_for([beat](const Shown& s) { return s.read && std::abs(s.beat - beat) < 1e-3f; }, 5.0);
     }
 
+    // By window class: the display is this test's own, and xdotool cannot
+    // match names against a UTF-8 title.
     void keys(const std::string& action) const {
-        std::string command = "DISPLAY=" + display->name() + " xdotool search --name '" +
-                              dir.path().filename().string() + "' windowfocus --sync " + action + " >/dev/null 2>&1";
+        std::string command = "DISPLAY=" + display->name() + " xdotool search --class quillbarrow windowfocus --sync " +
+                              action + " >/dev/null 2>&1";
         int ignored = std::system(command.c_str());
         (void)ignored;
     }

@@ -1,7 +1,11 @@
 #include "preview/preview_session.h"
 
+#include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <utility>
+
+#include <langinfo.h>
 
 #include <GL/glew.h>
 #include <SDL_mixer.h>
@@ -48,6 +52,12 @@ bool breaks_a_program(const Demo& running, const Demo& fresh) {
         if (!before || program_built(*before)) return true;
     }
     return false;
+}
+
+// The title's dashes need a UTF-8 locale for X11 to take them.
+bool utf8_locale() {
+    std::setlocale(LC_CTYPE, "");
+    return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
 }
 
 double elapsed_ms(Uint64 since, Uint64 now) {
@@ -203,13 +213,14 @@ void PreviewSession::report_status(double frame_ms) {
     if (title_due || status.paused != shown_paused_ || status.looping != shown_looping_) {
         shown_paused_ = status.paused;
         shown_looping_ = status.looping;
-        SDL_SetWindowTitle(player_window(), preview_title(status).c_str());
+        SDL_SetWindowTitle(player_window(), preview_title(status, utf8_title_).c_str());
     }
 }
 
 int PreviewSession::run() {
     // A missing resource fails the reload instead of ending the preview.
     set_fatal_error_handler([](const std::string& message) { throw ProjectError(message); });
+    utf8_title_ = utf8_locale();
     open_window();
     reload();
     Uint64 last = SDL_GetPerformanceCounter();

@@ -57,4 +57,5 @@ private:
     int frames_ = 0;
     double frames_ms_ = 0.0, fps_ = 0.0;
     bool shown_paused_ = false, shown_looping_ = false;
+    bool utf8_title_ = false;
 };

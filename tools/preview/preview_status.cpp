@@ -27,13 +27,14 @@ PreviewStatus PreviewStatus::of(const std::string& project_name, const PreviewCl
     return status;
 }
 
-std::string preview_title(const PreviewStatus& status) {
+std::string preview_title(const PreviewStatus& status, bool utf8) {
+    const std::string dash = utf8 ? " — " : " - ", range = utf8 ? "–" : "-";
     const int bar = static_cast<int>(std::floor(status.beat / 4.0f)) + 1;
-    std::string title = status.project_name + " — beat " + number(status.beat, "%.1f") + " bar " +
-                        std::to_string(bar) + " — " + number(status.fps, "%.0f") + " fps";
-    if (status.paused) title += " — paused";
+    std::string title = status.project_name + dash + "beat " + number(status.beat, "%.1f") + " bar " +
+                        std::to_string(bar) + dash + number(status.fps, "%.0f") + " fps";
+    if (status.paused) title += dash + "paused";
     if (status.looping)
-        title += " — loop " + number(status.loop_start, "%.5g") + "–" + number(status.loop_end, "%.5g");
+        title += dash + "loop " + number(status.loop_start, "%.5g") + range + number(status.loop_end, "%.5g");
     return title;
 }
 

@@ -21,8 +21,9 @@ struct PreviewStatus {
 };
 
 // Bars are four beats, the first bar is 1: "neon-drift — beat 12.5 bar 4 —
-// 60 fps — paused — loop 8–16".
-std::string preview_title(const PreviewStatus& status);
+// 60 fps — paused — loop 8–16". Without UTF-8 the dashes are "-": X11
+// drops a title the locale cannot encode.
+std::string preview_title(const PreviewStatus& status, bool utf8);
 
 // One "key value..." line per field; written to a side file and renamed, so
 // a reader never sees half of it.
