@@ -240,3 +240,15 @@ TEST_F(PreviewTest, LoopStaysBetweenItsMarks) {
     EXPECT_LT(highest, looping.loop_end);
     EXPECT_TRUE(wrapped);
 }
+
+TEST_F(PreviewTest, ResizedWindowIsSetUpAgainAtItsNewSize) {
+    Shown resized;
+    ProcessResult run = preview([&] {
+        wait_for(is_red);
+        keys("windowsize 160 90");
+        resized = wait_for([](const Shown& s) { return s.reloads == 1 && is_red(s); }, 5.0);
+    });
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(resized.reloads, 1);
+    EXPECT_TRUE(is_red(resized));
+}
