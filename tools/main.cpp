@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     tool.footer("Run 'quillbarrow COMMAND --help' for a command's options.");
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command,
-                     add_video_command, add_check_command}) {
+                     add_video_command, add_check_command, add_preview_command}) {
         CommandAction action = add(tool);
         actions.emplace_back(tool.get_subcommands({}).back(), std::move(action));
     }
