@@ -16,9 +16,14 @@ find_package(glew CONFIG REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS float)
 find_library(QB_STB_LIBRARY stb REQUIRED)
 
+# The tool's option parser, header-only too: copied from Debian's
+# libcli11-dev into the build tree, never the host's whole include folder.
+set(QB_CLI11_HEADERS "${CMAKE_BINARY_DIR}/cli11-headers")
+file(COPY /usr/include/CLI DESTINATION "${QB_CLI11_HEADERS}")
+
 add_library(qb_windows_headers INTERFACE)
 target_include_directories(qb_windows_headers SYSTEM INTERFACE
-  "${QB_WINDOWS_DEPS}/headers" "${QB_WINDOWS_DEPS}/headers/stb")
+  "${QB_WINDOWS_DEPS}/headers" "${QB_WINDOWS_DEPS}/headers/stb" "${QB_CLI11_HEADERS}")
 target_compile_definitions(qb_windows_headers INTERFACE GLEW_STATIC)
 
 set(QB_DEPENDENCIES
