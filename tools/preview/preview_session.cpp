@@ -5,7 +5,9 @@
 #include <cstring>
 #include <utility>
 
+#ifndef _WIN32
 #include <langinfo.h>
+#endif
 
 #include <GL/glew.h>
 #include <SDL_mixer.h>
@@ -55,9 +57,14 @@ bool breaks_a_program(const Demo& running, const Demo& fresh) {
 }
 
 // The title's dashes need a UTF-8 locale for X11 to take them.
+// Windows titles are UTF-16 and SDL converts: always fine there.
 bool utf8_locale() {
+#ifdef _WIN32
+    return true;
+#else
     std::setlocale(LC_CTYPE, "");
     return std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+#endif
 }
 
 double elapsed_ms(Uint64 since, Uint64 now) {
