@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
                   "tells what a packed file holds, and renders its frames.",
                   "quillbarrow"};
     tool.require_subcommand(1);
+    // "/path" is a path on every system, never a Windows-style option.
+    tool.allow_windows_style_options(false);
     tool.footer("Run 'quillbarrow COMMAND --help' for a command's options.");
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command,
