@@ -34,26 +34,28 @@ struct TrackedText {
     }
 };
 
-std::string shader_log(unsigned int shader) {
-    if (!shader) return {};
+// A shader's or a program's info log, read with that object's own pair of
+// GL queries.
+std::string info_log(unsigned int object, void (*get_length)(GLuint, GLenum, GLint*),
+                     void (*get_log)(GLuint, GLsizei, GLsizei*, GLchar*)) {
+    if (!object) return {};
     GLint length = 0;
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    get_length(object, GL_INFO_LOG_LENGTH, &length);
     if (length <= 1) return {};
     std::string log(static_cast<std::size_t>(length), '\0');
-    glGetShaderInfoLog(shader, length, nullptr, log.data());
+    get_log(object, length, nullptr, log.data());
     log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
     return log;
 }
 
+std::string shader_log(unsigned int shader) {
+    return info_log(shader, [](GLuint id, GLenum name, GLint* out) { glGetShaderiv(id, name, out); },
+                    [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetShaderInfoLog(id, size, length, log); });
+}
+
 std::string program_log(unsigned int program) {
-    if (!program) return {};
-    GLint length = 0;
-    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-    if (length <= 1) return {};
-    std::string log(static_cast<std::size_t>(length), '\0');
-    glGetProgramInfoLog(program, length, nullptr, log.data());
-    log.resize(log.find('\0') == std::string::npos ? log.size() : log.find('\0'));
-    return log;
+    return info_log(program, [](GLuint id, GLenum name, GLint* out) { glGetProgramiv(id, name, out); },
+                    [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetProgramInfoLog(id, size, length, log); });
 }
 
 bool compiled(unsigned int shader) {
