@@ -15,6 +15,7 @@
 
 #include "document/project_file.h"
 #include "player/diagnostics.h"
+#include "player/frame_renderer.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 #include "preview/preview_status.h"
@@ -186,14 +187,9 @@ void PreviewSession::handle_event(const SDL_Event& event) {
     if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) resized_ = true;
 }
 
-void PreviewSession::draw_frame() {
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    current_beat = clock_.beat();
-    glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
-    demo_->evaluate_frame(current_beat);
-}
+// The frame the tools draw: scenes posed for the beat first, so a seek
+// shows the new beat's shadows at once.
+void PreviewSession::draw_frame() { ::draw_frame(*demo_, clock_.beat()); }
 
 void PreviewSession::report_status(double frame_ms) {
     ++frames_;
