@@ -85,8 +85,23 @@ void BM_ReadbackAndPipe(benchmark::State& state) {
     reader->finish(nullptr);
 }
 
+// Read-back alone, for comparison: the frame is mapped and dropped.
+void BM_Readback(benchmark::State& state) {
+    if (!session_ok) return state.SkipWithError("no GL context (run under Xvfb)");
+    PixelReadbackRing ring(width, height);
+    auto deliver = [](const std::uint8_t* pixels) { return pixels != nullptr; };
+    int n = 0;
+    for (auto _ : state) {
+        glClearColor(static_cast<float>(n++ % 7) / 7.0f, 0.5f, 0.25f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ring.read_frame(deliver);
+    }
+    ring.drain(deliver);
+}
+
 BENCHMARK(BM_PlayerFrame)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 BENCHMARK(BM_VideoFrameWithoutEncoding)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+BENCHMARK(BM_Readback)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_ReadbackAndPipe)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 } // namespace
