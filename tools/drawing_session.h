@@ -20,3 +20,8 @@ public:
 private:
     std::unique_ptr<Demo> demo_;
 };
+
+// Compiles every program with its includes in place, the raw GL logs kept
+// quiet. A program that does not build stops the command: the error names
+// each file and line the compilers complained about.
+void compile_shaders_or_fail(Demo& demo);

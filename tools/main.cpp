@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +38,15 @@ int usage_error(CLI::App& tool, const std::string& message) {
     std::fprintf(stderr, "%s: %s\n\n%s", (command ? "quillbarrow " + command->get_name() : std::string("quillbarrow")).c_str(),
                  message.c_str(), help_of(tool).c_str());
     return 2;
+}
+
+// What a command was doing, for errors whose own text names nothing:
+// "video on project.json".
+std::string command_subject(CLI::App& command) {
+    std::string subject = command.get_name();
+    for (const CLI::Option* option : command.get_options())
+        if (option->get_positional() && !option->results().empty()) return subject + " on " + option->results().front();
+    return subject;
 }
 
 } // namespace
@@ -88,8 +99,18 @@ int main(int argc, char** argv) {
         } catch (const FatalResourceError& e) {
             std::fprintf(stderr, "quillbarrow %s: %s\n", command->get_name().c_str(), e.message.c_str());
             return 1;
-        } catch (const std::exception& e) {
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "quillbarrow %s: out of memory while running %s\n", command->get_name().c_str(),
+                         command_subject(*command).c_str());
+            return 1;
+        } catch (const std::runtime_error& e) {
+            // Our own errors, and the file system's, which name their paths.
             std::fprintf(stderr, "quillbarrow %s: %s\n", command->get_name().c_str(), e.what());
+            return 1;
+        } catch (const std::exception& e) {
+            // A library's bare text ("basic_string::_M_create", "stoi") names nothing.
+            std::fprintf(stderr, "quillbarrow %s: failed while running %s (%s)\n", command->get_name().c_str(),
+                         command_subject(*command).c_str(), e.what());
             return 1;
         }
     }

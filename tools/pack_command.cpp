@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "command.h"
+#include "drawing_session.h"
 #include "document/project_file.h"
 #include "platform/executable_path.h"
 #include "player/headless_session.h"
@@ -26,10 +27,8 @@ int pack(const PackOptions& options) {
     // Loading builds the GL objects of shaders, textures and fonts.
     if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
     auto demo = load_project(options.project);
-    // Compiled again with every include in place, so the logs that show are real.
-    current_document = demo.get();
-    demo->post_load();
-    current_document = nullptr;
+    // Compiled again with every include in place: a shader that does not build is not packed.
+    compile_shaders_or_fail(*demo);
     auto payload = payload_of(*demo);
     write_packed(player, payload, options.out);
     std::printf("Packed %s into %s: %llu records, %zu payload bytes\n", options.project.c_str(), options.out.c_str(),

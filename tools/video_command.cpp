@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -28,7 +29,7 @@ struct VideoOptions {
     bool quiet = false;
 };
 
-// N or N/D frames per second, at most 1000.
+// N or N/D frames per second, from 1 to 1000.
 FrameRate parse_fps(const std::string& text) {
     const std::size_t slash = text.find('/');
     const std::string n = text.substr(0, slash), d = slash == std::string::npos ? "1" : text.substr(slash + 1);
@@ -37,9 +38,10 @@ FrameRate parse_fps(const std::string& text) {
     };
     if (digits(n) && digits(d)) {
         FrameRate rate{std::stoll(n), std::stoll(d)};
-        if (rate.numerator > 0 && rate.denominator > 0 && rate.numerator <= 1000 * rate.denominator) return rate;
+        if (rate.denominator > 0 && rate.numerator >= rate.denominator && rate.numerator <= 1000 * rate.denominator)
+            return rate;
     }
-    throw UsageError{"--fps needs N or N/D frames per second, above 0 and at most 1000, for example 60 or "
+    throw UsageError{"--fps needs N or N/D frames per second, from 1 to 1000, for example 60 or "
                      "30000/1001, not '" + text + "'"};
 }
 
@@ -53,6 +55,51 @@ std::string frame_png(const std::string& dir, std::int64_t shown) {
     std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(shown));
     return (fs::path(dir) / name).string();
 }
+
+// OUT is written after the whole video is drawn: find out now whether it can be.
+void check_writable(const std::string& out) {
+    const fs::path path(out);
+    const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+    std::error_code error;
+    if (!fs::is_directory(folder, error))
+        throw ProjectError("cannot write " + out + ": the folder " + folder.string() + " does not exist");
+    if (fs::is_directory(path, error)) throw ProjectError("cannot write " + out + ": it is a folder");
+    const bool exists = fs::exists(path, error);
+    if (exists ? ::access(out.c_str(), W_OK) != 0 : ::access(folder.string().c_str(), W_OK | X_OK) != 0)
+        throw ProjectError("cannot write " + out + ": " + (exists ? "the file" : "the folder " + folder.string()) +
+                           " is not writable");
+}
+
+// A signal stops the frames at the next one, so the scratch folder is removed
+// on the way out like after any other error.
+volatile std::sig_atomic_t stop_signal = 0;
+
+extern "C" void note_stop_signal(int signal) { stop_signal = signal; }
+
+class StopSignals {
+public:
+    StopSignals() {
+        stop_signal = 0;
+        interrupt_ = std::signal(SIGINT, note_stop_signal);
+        terminate_ = std::signal(SIGTERM, note_stop_signal);
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, interrupt_);
+        std::signal(SIGTERM, terminate_);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    static void throw_if_stopped() {
+        if (stop_signal)
+            throw ProjectError(std::string("stopped by ") + (stop_signal == SIGINT ? "SIGINT" : "SIGTERM") +
+                               "; no video was written");
+    }
+
+private:
+    void (*interrupt_)(int);
+    void (*terminate_)(int);
+};
 
 // Where the picture-only stream and the sound wait to be muxed.
 struct Scratch {
@@ -81,8 +128,10 @@ int make_video(const VideoOptions& options) {
     if (encoding && find_on_path("ffmpeg").empty())
         throw ProjectError("ffmpeg was not found on PATH. Install it (on Debian: apt-get install ffmpeg), or write "
                            "the frames as numbered PNGs and the sound as a WAV without it: --frames DIR");
+    if (encoding) check_writable(options.out);
     if (!options.frames_dir.empty()) fs::create_directories(options.frames_dir);
 
+    StopSignals signals;
     DrawingSession session(options.input, width, height);
     Demo* demo = &session.demo();
     std::string error;
@@ -99,6 +148,7 @@ int make_video(const VideoOptions& options) {
     VideoCallbacks callbacks;
     std::string frame_error;
     callbacks.frame = [&](std::int64_t index, const std::uint8_t* pixels) {
+        if (stop_signal) return false;
         if (encoder && !encoder->write_frame(pixels)) {
             frame_error = "ffmpeg stopped reading frames";
             return false;
@@ -113,13 +163,17 @@ int make_video(const VideoOptions& options) {
     progress.finish();
     std::string encode_error;
     const bool encoded = !encoder || encoder->finish(&encode_error);
+    StopSignals::throw_if_stopped();
     if (!rendered) throw ProjectError(frame_error.empty() ? error : frame_error);
     if (!encoded) throw ProjectError(encode_error);
 
     const std::string wav = options.frames_dir.empty() ? (scratch.dir / "sound.wav").string()
                                                        : (fs::path(options.frames_dir) / "sound.wav").string();
     if (!save_stereo_wav(wav, sound, audio_format.frequency, &error)) throw ProjectError(error);
-    if (encoding && !mux_video_and_sound(picture, wav, options.out, &error)) throw ProjectError(error);
+    if (encoding && !mux_video_and_sound(picture, wav, options.out, &error)) {
+        StopSignals::throw_if_stopped();
+        throw ProjectError(error);
+    }
 
     const double seconds = progress.seconds_so_far();
     std::fprintf(stderr, "%lld frames at %lldx%d, %s fps, in %.1f s (%.1f frames per second)%s%s%s%s\n",

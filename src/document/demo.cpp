@@ -102,7 +102,10 @@ std::uint64_t Demo::count_records() const {
 }
 
 void Demo::read(BinaryReader& in) {
-    record_count = in.read_u64("record count");
+    // The record count sizes the loading screen's progress: it must be what
+    // the lists can hold, and then what they do hold.
+    const std::size_t count_offset = in.offset();
+    record_count = in.read_count("record count", kMinKeyedRecordBytes);
     ObjectMap objects;
     std::uint64_t read_so_far = 0;
     ListReader lists{in, objects, read_so_far, record_count};
@@ -117,6 +120,10 @@ void Demo::read(BinaryReader& in) {
     lists(datas, "datas");
     lists(models, "models");
     lists(scenes, "scenes");
+    if (read_so_far != record_count)
+        throw FormatError("Corrupt content: the record count at offset " + std::to_string(count_offset) + " says " +
+                          std::to_string(record_count) +
+                          " records but the lists hold " + std::to_string(read_so_far));
     music = std::make_unique<ByteBuffer>(in);
 
     // References are keys until every list has been read.
@@ -274,7 +281,9 @@ void Demo::finish_load() {
 }
 
 void Demo::post_load() {
-    for (auto& program : shaders) program->rebuild();
+    // One expander for the whole list: a file named by many programs is expanded once.
+    IncludeExpander includes = includes_of(shaders);
+    for (auto& program : shaders) program->rebuild(includes);
     for (auto& effect : effects) effect->setup_gpu_objects();
 }
 

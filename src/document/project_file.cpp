@@ -8,21 +8,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// While a document loads, programs compile without their includes; their
-// logs would only confuse. post_load compiles them again and reports.
-class QuietShaderLogs {
-public:
-    QuietShaderLogs() : saved_(shader_log_stream()) { shader_log_stream() = nullptr; }
-    ~QuietShaderLogs() { shader_log_stream() = saved_; }
-
-private:
-    std::FILE* saved_;
-};
-
-} // namespace
-
 WorkingDirectory::WorkingDirectory(const std::string& folder) : previous_(fs::current_path().string()) {
     if (!folder.empty()) fs::current_path(folder);
 }
@@ -37,6 +22,8 @@ std::unique_ptr<Demo> load_project(const std::string& json_path) {
     JsonValue value = JsonValue::parse_file(json_path);
     std::string folder = fs::absolute(json_path).parent_path().string();
     WorkingDirectory in_project(folder);
+    // Programs compile without their includes while a document loads; those
+    // logs would only confuse. post_load compiles them again.
     QuietShaderLogs quiet;
     return std::make_unique<Demo>(value);
 }

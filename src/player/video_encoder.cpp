@@ -63,6 +63,7 @@ bool VideoEncoder::finish(std::string* error) {
 bool mux_video_and_sound(const std::string& video_path, const std::string& wav_path, const std::string& out_path,
                          std::string* error) {
     const int status = run_program(mux_arguments(video_path, wav_path, out_path));
-    if (status != 0 && error) *error = "ffmpeg failed to add the sound (status " + std::to_string(status) + ")";
+    if (status != 0 && error)
+        *error = "ffmpeg could not add the sound and write " + out_path + " (status " + std::to_string(status) + ")";
     return status == 0;
 }

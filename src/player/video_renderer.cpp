@@ -1,6 +1,7 @@
 #include "player/video_renderer.h"
 
 #include <array>
+#include <algorithm>
 #include <cmath>
 
 #include "document/demo.h"
@@ -44,17 +45,22 @@ bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> fr
     if (from && ends_itself && *from > demo.end_beat) return fail("--from is past the production's end beat");
     auto beat = [&](std::int64_t n) { return frame_beat(n, rate, demo.bpm, demo.beat_offset); };
 
+    // Frames past an hour are never planned, so a tiny rate or a far --to costs nothing.
+    const double most = kMaxVideoSeconds * static_cast<double>(rate.numerator) / static_cast<double>(rate.denominator);
+    const std::int64_t last = std::min<std::int64_t>(kMostFrames, static_cast<std::int64_t>(most) + 2);
+    const std::string too_long = "the video would last more than " + std::to_string(static_cast<int>(kMaxVideoSeconds)) +
+                                 " s from the production's start: give --to, or a higher --fps";
     std::int64_t first = 0;
     if (from)
-        while (beat(first) < *from && first < kMostFrames) ++first;
+        while (beat(first) < *from && first < last) ++first;
     std::int64_t end = first;
-    while (end < kMostFrames) {
+    while (end < last) {
         const float b = beat(end);
         if (to && b >= *to) break;
         ++end;
         if (ends_itself && b > demo.end_beat) break;  // the player draws that frame, then stops
     }
-    if (end >= kMostFrames) return fail("the video would be longer than 2^31 frames");
+    if (end >= last || frame_time_ms(end, rate) > kMaxVideoSeconds * 1000.0) return fail(too_long);
     if (end == first) return fail("no frame of the production falls between --from and --to");
     frames = {first, end};
     return true;

@@ -10,6 +10,10 @@
 
 class Demo;
 
+// The sound of a video is mixed in memory, from frame 0 to its end: a video
+// lasts at most an hour (about 635 MB of 44.1 kHz stereo).
+constexpr double kMaxVideoSeconds = 3600.0;
+
 // The frames a video shows: [first, end) of the player's frame sequence.
 struct VideoFrames {
     std::int64_t first = 0;
@@ -20,7 +24,7 @@ struct VideoFrames {
 // The player's frames from the first whose beat reaches from (or frame 0)
 // to the first whose beat is past the end beat, included as the player
 // draws it, or to the last before to. False, with the reason, when that
-// makes no frames or no end.
+// makes no frames, no end, or more than kMaxVideoSeconds from frame 0.
 bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> from, std::optional<float> to,
                        VideoFrames& frames, std::string* error);
 

@@ -1,38 +1,64 @@
 #include "render/shader_build_report.h"
 
-#include <regex>
+#include <algorithm>
+#include <cctype>
 
 #include <GL/glew.h>
 
 namespace {
 
-// One origin per character, so expansions inside expansions keep track of
-// where every line came from.
-struct TrackedText {
-    std::string text;
-    std::vector<SourceLine> origins;
+// Digits at text[at], advancing at; -1 when there are none.
+int read_number(const std::string& text, std::size_t& at) {
+    if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return -1;
+    long value = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+        value = std::min(value * 10 + (text[at] - '0'), 100000000L);
+        ++at;
+    }
+    return static_cast<int>(value);
+}
 
-    static TrackedText of_file(const std::string& file, const std::string& text) {
-        TrackedText tracked{text, {}};
-        tracked.origins.reserve(text.size());
-        int line = 1;
-        for (char c : text) {
-            tracked.origins.push_back({file, line});
-            if (c == '\n') ++line;
+bool starts_with_at(const std::string& text, std::size_t at, const char* prefix) {
+    return text.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+LogLine parse_log_line(const std::string& text) {
+    LogLine out;
+    out.message = text;
+    std::size_t at = 0;
+    if (starts_with_at(text, 0, "ERROR: ")) out.is_error = true, at = 7;
+    else if (starts_with_at(text, 0, "WARNING: ")) at = 9;
+    if (read_number(text, at) < 0) {
+        out.is_error = out.is_error || text.find("error") != std::string::npos;
+        return out;
+    }
+    int line = -1;
+    if (at < text.size() && text[at] == ':') {  // "0:12(5): " or "0:12: "
+        ++at;
+        line = read_number(text, at);
+        if (at < text.size() && text[at] == '(') {
+            while (at < text.size() && text[at] != ')') ++at;
+            ++at;
         }
-        return tracked;
+    } else if (at < text.size() && text[at] == '(') {  // "0(12) "
+        ++at;
+        line = read_number(text, at);
+        if (at < text.size() && text[at] == ')') ++at;
     }
-
-    void replace_first(const std::string& pattern, const TrackedText& with) {
-        if (pattern.empty()) return;
-        const std::size_t at = text.find(pattern);
-        if (at == std::string::npos) return;
-        text.replace(at, pattern.size(), with.text);
-        auto first = origins.begin() + static_cast<std::ptrdiff_t>(at);
-        origins.erase(first, first + static_cast<std::ptrdiff_t>(pattern.size()));
-        origins.insert(origins.begin() + static_cast<std::ptrdiff_t>(at), with.origins.begin(), with.origins.end());
-    }
-};
+    if (line < 0) return out;
+    while (at < text.size() && (text[at] == ' ' || text[at] == ':')) ++at;
+    std::string rest = at < text.size() ? text.substr(at) : std::string();
+    // The driver's own label ("error", "error C0000", "preprocessor error",
+    // "warning") says what it is; reports add their own.
+    const std::size_t colon = rest.find(": ");
+    const std::string label = colon != std::string::npos && colon < 24 ? rest.substr(0, colon) : std::string();
+    const bool labelled_error = label.find("error") != std::string::npos;
+    if (labelled_error) out.is_error = true;
+    if (labelled_error || label.find("warning") != std::string::npos) rest = rest.substr(colon + 2);
+    out.line = line;
+    out.message = rest;
+    return out;
+}
 
 // A shader's or a program's info log, read with that object's own pair of
 // GL queries.
@@ -64,80 +90,56 @@ bool compiled(unsigned int shader) {
     return status == GL_TRUE;
 }
 
-std::string place(const std::vector<SourceLine>& origins, int line) {
-    if (line < 1 || line > static_cast<int>(origins.size())) return {};
-    const SourceLine& origin = origins[static_cast<std::size_t>(line - 1)];
-    return origin.file + ":" + std::to_string(origin.line);
+std::string one_line(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
 }
 
-// The vertex stage has no includes: its lines are its file's.
-std::vector<SourceLine> plain_line_origins(const std::string& file, const std::string& text) {
-    std::vector<SourceLine> lines{{file, 1}};
-    for (char c : text)
-        if (c == '\n') lines.push_back({file, static_cast<int>(lines.size()) + 1});
-    return lines;
-}
-
-void append_stage(std::string& report, const char* stage, const std::string& log,
-                  const std::vector<SourceLine>& origins) {
-    if (log.empty()) return;
-    report += "  ";
-    report += stage;
-    report += ":\n";
-    report += map_log_to_files(log, origins);
-    if (report.back() != '\n') report += '\n';
+// One stage's errors as report lines; own_file names the stage's own text.
+void append_stage(std::string& report, const char* stage, const std::string& own_file, const std::string& log,
+                  bool stage_compiled, const ExpandedSource& source, const ShaderProgram::ProgramList& programs,
+                  const std::string& program_name) {
+    for (const ShaderError& error : placed_errors(log, stage_compiled, source)) {
+        const LineOrigin& at = error.origin;
+        if (at.line == 0) {
+            report += own_file + ": error: " + stage + " shader: " + error.message + "\n";
+            continue;
+        }
+        const std::string& file = at.file == kExpandedFile ? own_file : programs[at.file]->fragment_shader_filename;
+        report += file + ":" + std::to_string(at.line) + ": error: " + error.message + " (" + stage + " shader of " +
+                  program_name + ")\n";
+    }
 }
 
 } // namespace
 
-std::vector<SourceLine> expanded_line_origins(const ShaderProgram& program,
-                                              const ShaderProgram::ProgramList& programs) {
-    TrackedText expanded = TrackedText::of_file(program.fragment_shader_filename, program.fragment_shader_source);
-    for (const auto& other : programs) {
-        if (other.get() == &program) continue;
-        expanded.replace_first(include_directive(other->fragment_shader_filename),
-                               TrackedText::of_file(other->fragment_shader_filename, other->fragment_shader_source));
+std::vector<LogLine> parse_info_log(const std::string& log) {
+    std::vector<LogLine> lines;
+    std::size_t from = 0;
+    while (from < log.size()) {
+        std::size_t end = log.find('\n', from);
+        if (end == std::string::npos) end = log.size();
+        std::string text = log.substr(from, end - from);
+        while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
+        if (!text.empty()) lines.push_back(parse_log_line(text));
+        from = end + 1;
     }
-    std::vector<SourceLine> lines;
-    bool line_start = true;
-    for (std::size_t i = 0; i < expanded.text.size(); ++i) {
-        if (line_start) lines.push_back(expanded.origins[i]);
-        line_start = expanded.text[i] == '\n';
-    }
-    // A last empty line (after a final newline, or an empty source) still
-    // belongs to the program's own file.
-    if (line_start) lines.push_back({program.fragment_shader_filename, lines.empty() ? 1 : lines.back().line + 1});
     return lines;
 }
 
-std::string map_log_to_files(const std::string& log, const std::vector<SourceLine>& origins) {
-    // Mesa "0:12(5): error", NVIDIA "0(12) : error", others "ERROR: 0:12: ...".
-    static const std::regex with_column(R"(\b0:(\d+)\((\d+)\))");
-    static const std::regex parenthesised(R"(\b0\((\d+)\))");
-    static const std::regex colon_pair(R"(\b0:(\d+):)");
-    std::string out;
-    std::size_t start = 0;
-    while (start < log.size()) {
-        std::size_t end = log.find('\n', start);
-        std::string line = log.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::smatch match;
-        std::string where;
-        if (std::regex_search(line, match, with_column) && !(where = place(origins, std::stoi(match[1]))).empty())
-            line = match.prefix().str() + where + "(" + match[2].str() + ")" + match.suffix().str();
-        else if (std::regex_search(line, match, parenthesised) &&
-                 !(where = place(origins, std::stoi(match[1]))).empty())
-            line = match.prefix().str() + where + match.suffix().str();
-        else if (std::regex_search(line, match, colon_pair) && !(where = place(origins, std::stoi(match[1]))).empty())
-            line = match.prefix().str() + where + ":" + match.suffix().str();
-        out += line;
-        if (end == std::string::npos) break;
-        out += '\n';
-        start = end + 1;
+std::vector<ShaderError> placed_errors(const std::string& log, bool compiled, const ExpandedSource& source) {
+    std::vector<ShaderError> errors;
+    for (const LogLine& line : parse_info_log(log)) {
+        if (!line.is_error) continue;
+        errors.push_back({line.line > 0 ? source.origin_of_line(line.line) : LineOrigin{}, line.message});
     }
-    return out;
+    if (errors.empty() && !compiled) errors.push_back({{}, "does not compile: " + one_line(log)});
+    return errors;
 }
 
 bool program_built(const ShaderProgram& program) {
+    if (!program.include_error.empty()) return false;
     if (!compiled(program.vertex_shader_id) || !compiled(program.fragment_shader_id)) return false;
     GLint linked = GL_FALSE;
     if (program.program_id) glGetProgramiv(program.program_id, GL_LINK_STATUS, &linked);
@@ -146,15 +148,23 @@ bool program_built(const ShaderProgram& program) {
 
 std::string failed_build_report(const ShaderProgram::ProgramList& programs) {
     std::string report;
+    IncludeExpander includes = includes_of(programs);
     for (const auto& program : programs) {
         if (program_built(*program)) continue;
-        report += "Shader program " + program->fragment_shader_filename + " (vertex " +
-                  program->vertex_shader_filename + ") does not build:\n";
-        append_stage(report, "vertex", shader_log(program->vertex_shader_id),
-                     plain_line_origins(program->vertex_shader_filename, program->vertex_shader_source));
-        append_stage(report, "fragment", shader_log(program->fragment_shader_id),
-                     expanded_line_origins(*program, programs));
-        append_stage(report, "link", program_log(program->program_id), {});
+        const std::string& name = program->fragment_shader_filename;
+        if (!program->include_error.empty()) {
+            report += name + ": error: " + program->include_error + "\n";
+            continue;
+        }
+        const std::size_t before = report.size();
+        append_stage(report, "vertex", program->vertex_shader_filename, shader_log(program->vertex_shader_id),
+                     compiled(program->vertex_shader_id), ExpandedSource::plain(program->vertex_shader_source),
+                     programs, name);
+        append_stage(report, "fragment", name, shader_log(program->fragment_shader_id),
+                     compiled(program->fragment_shader_id), includes.expand(name, program->fragment_shader_source),
+                     programs, name);
+        if (report.size() == before)
+            report += name + ": error: shaders do not link: " + one_line(program_log(program->program_id)) + "\n";
     }
     return report;
 }

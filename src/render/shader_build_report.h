@@ -3,29 +3,37 @@
 #include <string>
 #include <vector>
 
+#include "render/shader_includes.h"
 #include "render/shader_program.h"
 
-// Where a line of a program's expanded fragment source was written.
-struct SourceLine {
-    std::string file;
-    int line = 0;
+// One line of a GL info log: Mesa "0:12(5): error: ...", NVIDIA
+// "0(12) : error C0000: ..." and "ERROR: 0:12: ..." of other drivers.
+struct LogLine {
+    int line = 0;  // 0 when the log line names none
+    bool is_error = false;
+    std::string message;
+};
+std::vector<LogLine> parse_info_log(const std::string& log);
+
+// An error of a compile log at the file and line of the expanded source
+// that hold it (origin.line 0: the log placed it nowhere).
+struct ShaderError {
+    LineOrigin origin;
+    std::string message;
 };
 
-// The origin of every line (index 0 is line 1) of the program's fragment
-// source after its includes are expanded against the list, the same way
-// compile_shaders expands them.
-std::vector<SourceLine> expanded_line_origins(const ShaderProgram& program,
-                                              const ShaderProgram::ProgramList& programs);
-
-// A GL info log with its "0:LINE(COL)", "0(LINE)" and "0:LINE:" source
-// references replaced by "FILE:LINE(COL)" or "FILE:LINE", so an error
-// inside an include names the included file. Lines it cannot place stay.
-std::string map_log_to_files(const std::string& log, const std::vector<SourceLine>& origins);
+// The errors of one stage's compile log, placed through the expansion that
+// was compiled. A stage that failed without an error line gives one
+// unplaced error with the whole log. This is the one mapping from a
+// compiler's line numbers back to files: check, preview, pack and render
+// all report through it.
+std::vector<ShaderError> placed_errors(const std::string& log, bool compiled, const ExpandedSource& source);
 
 // False when the program's stages did not compile or it did not link.
 bool program_built(const ShaderProgram& program);
 
-// For every program of the list that did not build: its file names and its
-// compile and link logs, mapped to the files they point at. Empty when all
-// built.
+// For every program of the list that did not build, one line per error in
+// the compilers' own form, "FILE:LINE: error: message (fragment shader of
+// PROGRAM)", an error inside an include naming the included file and its
+// line. Empty when all built.
 std::string failed_build_report(const ShaderProgram::ProgramList& programs);

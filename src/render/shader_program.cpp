@@ -6,7 +6,6 @@
 
 #include "player/diagnostics.h"
 #include "render/shader_dialect.h"
-#include "timeline/replace_first.h"
 
 namespace {
 
@@ -27,8 +26,11 @@ std::FILE*& shader_log_stream() {
     return stream;
 }
 
-std::string include_directive(const std::string& fragment_shader_filename) {
-    return "#include \"" + fragment_shader_filename + "\"";
+IncludeExpander includes_of(const ShaderProgram::ProgramList& programs) {
+    std::vector<IncludableFile> files;
+    files.reserve(programs.size());
+    for (const auto& program : programs) files.push_back({&program->fragment_shader_filename, &program->fragment_shader_source});
+    return IncludeExpander(std::move(files));
 }
 
 ShaderProgram::ShaderProgram()
@@ -53,9 +55,10 @@ void ShaderProgram::create_shader_objects() {
     fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
 }
 
-void ShaderProgram::build() {
+void ShaderProgram::build(IncludeExpander* includes) {
     create_shader_objects();
-    compile_shaders();
+    if (includes) compile_shaders(includes);
+    else compile_shaders();
     link_program();
 }
 
@@ -65,35 +68,47 @@ void ShaderProgram::build() {
 void ShaderProgram::build_quietly() {
     std::FILE* saved = shader_log_stream();
     shader_log_stream() = nullptr;
-    build();
+    build(nullptr);
     shader_log_stream() = saved;
 }
 
-void ShaderProgram::rebuild() {
+void ShaderProgram::delete_gl_objects() {
     glDeleteProgram(program_id);
     glDeleteShader(vertex_shader_id);
     glDeleteShader(fragment_shader_id);
-    build();
+}
+
+void ShaderProgram::rebuild() {
+    delete_gl_objects();
+    build(nullptr);
+}
+
+void ShaderProgram::rebuild(IncludeExpander& includes) {
+    delete_gl_objects();
+    build(&includes);
 }
 
 void ShaderProgram::compile_shaders() { compile_shaders(document_programs()); }
 
 void ShaderProgram::compile_shaders(const ProgramList* programs) {
+    if (!programs) return compile_shaders(static_cast<IncludeExpander*>(nullptr));
+    IncludeExpander includes = includes_of(*programs);
+    compile_shaders(&includes);
+}
+
+void ShaderProgram::compile_shaders(IncludeExpander* includes) {
     const char* source = vertex_shader_source.c_str();
     GLint length = static_cast<GLint>(vertex_shader_source.size());
     glShaderSource(vertex_shader_id, 1, &source, &length);
     glCompileShader(vertex_shader_id);
     record_shader_log(vertex_shader_id);
 
-    // Plain text replacement in list order: text brought in by one program
-    // is searched for the directives of the programs after it only.
+    include_error.clear();
     expanded_fragment_source = fragment_shader_source;
-    if (programs) {
-        for (const auto& other : *programs) {
-            if (other.get() == this) continue;
-            replace_first(expanded_fragment_source, include_directive(other->fragment_shader_filename),
-                          other->fragment_shader_source);
-        }
+    if (includes) {
+        const ExpandedSource& expanded = includes->expand(fragment_shader_filename, fragment_shader_source);
+        expanded_fragment_source = expanded.text;
+        include_error = expanded.error;
     }
 
     source = expanded_fragment_source.c_str();
@@ -101,6 +116,11 @@ void ShaderProgram::compile_shaders(const ProgramList* programs) {
     glShaderSource(fragment_shader_id, 1, &source, &length);
     glCompileShader(fragment_shader_id);
     record_shader_log(fragment_shader_id);
+    // A refused expansion compiles as empty text, which cannot link.
+    if (!include_error.empty()) {
+        build_log = fragment_shader_filename + ": " + include_error;
+        if (shader_log_stream()) std::fprintf(shader_log_stream(), "%s\n", build_log.c_str());
+    }
 }
 
 void ShaderProgram::record_shader_log(unsigned int shader) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "render/shader_includes.h"
 #include "render/uniform_def.h"
 #include "serialization/serializable.h"
 
@@ -33,12 +34,15 @@ public:
     void read(BinaryReader& in) override;
 
     // Deletes the GL objects and builds them again, expanding includes
-    // against the current document's programs.
+    // against the current document's programs (or through the load's
+    // expander, which expands each file once).
     void rebuild();
+    void rebuild(IncludeExpander& includes);
     // Compiles both stages; includes are expanded against the given list
-    // (none: the current document's, if there is one).
+    // (none: the current document's, if there is one) or by the expander.
     void compile_shaders();
     void compile_shaders(const ProgramList* programs);
+    void compile_shaders(IncludeExpander* includes);
     void link_program();
     void lookup_locations();
     void load_source_files();
@@ -50,6 +54,8 @@ public:
     std::string expanded_fragment_source;
     std::vector<std::unique_ptr<UniformDef>> uniform_defs;
     std::string build_log;
+    // Why the includes were not expanded (a limit was passed); empty when they were.
+    std::string include_error;
 
     unsigned int vertex_shader_id = 0;
     unsigned int fragment_shader_id = 0;
@@ -94,7 +100,8 @@ public:
 
 private:
     void create_shader_objects();
-    void build();
+    void delete_gl_objects();
+    void build(IncludeExpander* includes);
     void build_quietly();
     void record_shader_log(unsigned int shader);
 };
@@ -104,8 +111,20 @@ private:
 // be expanded).
 std::FILE*& shader_log_stream();
 
+// Keeps compile and link logs unprinted for as long as it lives.
+class QuietShaderLogs {
+public:
+    QuietShaderLogs() : saved_(shader_log_stream()) { shader_log_stream() = nullptr; }
+    ~QuietShaderLogs() { shader_log_stream() = saved_; }
+    QuietShaderLogs(const QuietShaderLogs&) = delete;
+    QuietShaderLogs& operator=(const QuietShaderLogs&) = delete;
+
+private:
+    std::FILE* saved_;
+};
+
 // The programs of the current document, or none before it exists.
 const ShaderProgram::ProgramList* document_programs();
 
-// The include directive that pulls in a program's stored fragment source.
-std::string include_directive(const std::string& fragment_shader_filename);
+// An expander over the fragment files of a program list, in list order.
+IncludeExpander includes_of(const ShaderProgram::ProgramList& programs);

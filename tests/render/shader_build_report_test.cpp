@@ -24,29 +24,40 @@ const char kColours[] =
 
 } // namespace
 
-TEST(ShaderLogMapping, RewritesEachCompilerStyleAndLeavesUnknownLinesAlone) {
-    const std::vector<SourceLine> origins{{"a.frag", 1}, {"lib.frag", 1}, {"lib.frag", 2}, {"a.frag", 3}};
-    EXPECT_EQ(map_log_to_files("0:3(12): error: syntax error", origins), "lib.frag:2(12): error: syntax error");
-    EXPECT_EQ(map_log_to_files("0(4) : error C0000: oops", origins), "a.frag:3 : error C0000: oops");
-    EXPECT_EQ(map_log_to_files("ERROR: 0:2: 'x' : undeclared", origins), "ERROR: lib.frag:1: 'x' : undeclared");
-    EXPECT_EQ(map_log_to_files("0:9(1): error: past the end\nlinker says no", origins),
-              "0:9(1): error: past the end\nlinker says no");
+TEST(ShaderLogMapping, PlacesEachCompilerStyleAndLeavesUnknownLinesUnplaced) {
+    const std::string main_file = "a.frag", lib_file = "lib.frag";
+    const std::string main_text = "// a\n#include \"lib.frag\"\nvoid main() {}\n", lib_text = "float x;\nfloat y;\n";
+    IncludeExpander includes({{&main_file, &main_text}, {&lib_file, &lib_text}});
+    const ExpandedSource& source = includes.expand(main_file, main_text);
+    const auto errors = placed_errors("0:3(12): error: syntax error\n0(5) : error C0000: oops\n"
+                                      "ERROR: 0:2: 'x' : undeclared\n0:99(1): error: past the end\nlinker says no",
+                                      false, source);
+    ASSERT_EQ(errors.size(), 4u);
+    EXPECT_EQ(errors[0].origin.file, 1u);
+    EXPECT_EQ(errors[0].origin.line, 2);
+    EXPECT_EQ(errors[0].message, "syntax error");
+    EXPECT_EQ(errors[1].origin.file, kExpandedFile);
+    EXPECT_EQ(errors[1].origin.line, 3);
+    EXPECT_EQ(errors[1].message, "oops");
+    EXPECT_EQ(errors[2].origin.file, 1u);
+    EXPECT_EQ(errors[2].origin.line, 1);
+    EXPECT_EQ(errors[3].origin.line, 0);
 }
 
 TEST_F(ShaderBuildReportTest, IncludedLinesKeepTheirOwnFileAndLine) {
     ShaderProgram::ProgramList programs;
     programs.push_back(program_of("main.frag", "// first\n#include \"lib.frag\"\nvoid main() {}\n"));
     programs.push_back(program_of("lib.frag", "float a;\nfloat b;\n"));
-    auto lines = expanded_line_origins(*programs[0], programs);
-    ASSERT_GE(lines.size(), 5u);
-    EXPECT_EQ(lines[0].file, "main.frag");
-    EXPECT_EQ(lines[1].file, "lib.frag");
-    EXPECT_EQ(lines[1].line, 1);
-    EXPECT_EQ(lines[2].file, "lib.frag");
-    EXPECT_EQ(lines[2].line, 2);
+    IncludeExpander includes = includes_of(programs);
+    const ExpandedSource& source = includes.expand("main.frag", programs[0]->fragment_shader_source);
+    EXPECT_EQ(source.origin_of_line(1).file, kExpandedFile);
+    EXPECT_EQ(source.origin_of_line(2).file, 1u);
+    EXPECT_EQ(source.origin_of_line(2).line, 1);
+    EXPECT_EQ(source.origin_of_line(3).file, 1u);
+    EXPECT_EQ(source.origin_of_line(3).line, 2);
     // The directive's line ending stays, so the include adds one line.
-    EXPECT_EQ(lines[4].file, "main.frag");
-    EXPECT_EQ(lines[4].line, 3);
+    EXPECT_EQ(source.origin_of_line(5).file, kExpandedFile);
+    EXPECT_EQ(source.origin_of_line(5).line, 3);
 }
 
 TEST_F(ShaderBuildReportTest, BrokenIncludeIsReportedAtItsOwnLine) {
@@ -64,7 +75,7 @@ TEST_F(ShaderBuildReportTest, BrokenIncludeIsReportedAtItsOwnLine) {
     EXPECT_FALSE(program_built(*programs[0]));
     EXPECT_FALSE(program_built(*programs[1]));
     std::string report = failed_build_report(programs);
-    EXPECT_NE(report.find("Shader program shaders/fill.frag"), std::string::npos) << report;
+    EXPECT_NE(report.find("(fragment shader of shaders/fill.frag)"), std::string::npos) << report;
     // Line 3 of the colours file is line 4 of the expanded fill program.
     EXPECT_EQ(report.find("shaders/fill.frag:4"), std::string::npos) << report;
     EXPECT_NE(report.find("shaders/colours.frag:3"), std::string::npos) << report;

@@ -9,6 +9,7 @@
 #include "check/project_linter.h"
 #include "check/shader_checks.h"
 #include "check/shader_sources.h"
+#include "render/shader_build_report.h"
 #include "document/resource_test_helpers.h"
 
 namespace {
@@ -254,14 +255,14 @@ TEST_F(CheckTest, IncludedLinesMapBackToTheirOwnFile) {
     const LintContext context{dir.file("project.json"), dir.path(), root, positions, findings};
     const auto sources = read_shader_sources(context);
     ASSERT_EQ(sources.size(), 2u);
-    const TracedSource& expanded = sources[0].expanded;
+    const ExpandedSource& expanded = sources[0].expanded;
     EXPECT_EQ(expanded.text, "// main\nfloat a;\nfloat b;\nfloat c;\n\nvoid main() {}\n");
     const std::string main_file = (dir.path() / "shaders/main.frag").string();
     const std::string common_file = (dir.path() / "shaders/common.frag").string();
     const std::pair<std::string, int> expected[] = {
         {main_file, 1}, {common_file, 1}, {common_file, 2}, {common_file, 3}, {main_file, 2}, {main_file, 3}};
     for (int line = 1; line <= 6; ++line) {
-        const SourceOrigin& origin = origin_of_line(expanded, line);
+        const SourceOrigin origin = origin_of_line(sources, sources[0], line);
         EXPECT_EQ(origin.file, expected[line - 1].first) << "line " << line;
         EXPECT_EQ(origin.line, expected[line - 1].second) << "line " << line;
     }

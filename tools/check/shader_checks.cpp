@@ -7,59 +7,9 @@
 
 #include <GL/glew.h>
 
+#include "render/shader_build_report.h"
+
 namespace {
-
-// Digits at text[at], advancing at; -1 when there are none.
-int read_number(const std::string& text, std::size_t& at) {
-    if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at]))) return -1;
-    long value = 0;
-    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
-        value = std::min(value * 10 + (text[at] - '0'), 100000000L);
-        ++at;
-    }
-    return static_cast<int>(value);
-}
-
-bool starts_with_at(const std::string& text, std::size_t at, const char* prefix) {
-    return text.compare(at, std::char_traits<char>::length(prefix), prefix) == 0;
-}
-
-LogLine parse_log_line(const std::string& text) {
-    LogLine out;
-    out.message = text;
-    std::size_t at = 0;
-    if (starts_with_at(text, 0, "ERROR: ")) out.is_error = true, at = 7;
-    else if (starts_with_at(text, 0, "WARNING: ")) at = 9;
-    if (read_number(text, at) < 0) {
-        out.is_error = out.is_error || text.find("error") != std::string::npos;
-        return out;
-    }
-    int line = -1;
-    if (at < text.size() && text[at] == ':') {  // "0:12(5): " or "0:12: "
-        ++at;
-        line = read_number(text, at);
-        if (at < text.size() && text[at] == '(') {
-            while (at < text.size() && text[at] != ')') ++at;
-            ++at;
-        }
-    } else if (at < text.size() && text[at] == '(') {  // "0(12) "
-        ++at;
-        line = read_number(text, at);
-        if (at < text.size() && text[at] == ')') ++at;
-    }
-    if (line < 0) return out;
-    while (at < text.size() && (text[at] == ' ' || text[at] == ':')) ++at;
-    std::string rest = text.substr(at);
-    if (starts_with_at(rest, 0, "error")) out.is_error = true;
-    // Drop the driver's own "error: " or "error C0000: " label; the finding has its own.
-    if (starts_with_at(rest, 0, "error") || starts_with_at(rest, 0, "warning")) {
-        const std::size_t colon = rest.find(": ");
-        if (colon != std::string::npos && colon < 16) rest = rest.substr(colon + 2);
-    }
-    out.line = line;
-    out.message = rest;
-    return out;
-}
 
 struct Compiled {
     GLuint shader = 0;
@@ -86,30 +36,22 @@ Compiled compile(GLenum stage, const std::string& text) {
     return out;
 }
 
-void report_compile_errors(const LintContext& context, const char* stage, const TracedSource& source,
-                           const Compiled& compiled) {
-    bool reported = false;
-    for (const LogLine& line : parse_info_log(compiled.log)) {
-        if (!line.is_error) continue;
-        reported = true;
-        if (line.line <= 0) {
-            context.error(source.origins.empty() ? "" : source.origins.front().path,
-                          std::string(stage) + " shader: " + line.message);
+void report_compile_errors(const LintContext& context, const char* stage, const std::vector<ShaderSources>& all,
+                           const StageSource& own, const ExpandedSource& source, const Compiled& compiled) {
+    for (const ShaderError& error : placed_errors(compiled.log, compiled.ok, source)) {
+        if (error.origin.line == 0) {
+            context.error(own.origin.path, std::string(stage) + " shader: " + error.message);
             continue;
         }
-        const SourceOrigin& origin = origin_of_line(source, line.line);
+        const SourceOrigin origin = origin_in_project(all, own, error.origin);
         if (origin.embedded) {
             context.error(origin.path, std::string(stage) + " shader line " + std::to_string(origin.line) + ": " +
-                                           line.message);
+                                           error.message);
         } else {
             // The path names the program that failed, whichever file holds the line.
-            context.findings.add({Finding::Severity::Error, origin.file, origin.line, 0, line.message,
-                                  source.origins.front().path});
+            context.findings.add({Finding::Severity::Error, origin.file, origin.line, 0, error.message, own.origin.path});
         }
     }
-    if (!reported && !compiled.ok)
-        context.error(source.origins.empty() ? "" : source.origins.front().path,
-                      std::string(stage) + " shader does not compile: " + compiled.log);
 }
 
 // Names that drive a scene effect: camera, light, instances and animation.
@@ -165,28 +107,18 @@ bool drives_group_member(const JsonValue& root, const JsonValue& event, const st
 
 } // namespace
 
-std::vector<LogLine> parse_info_log(const std::string& log) {
-    std::vector<LogLine> lines;
-    std::size_t from = 0;
-    while (from < log.size()) {
-        std::size_t end = log.find('\n', from);
-        if (end == std::string::npos) end = log.size();
-        std::string text = log.substr(from, end - from);
-        while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
-        if (!text.empty()) lines.push_back(parse_log_line(text));
-        from = end + 1;
-    }
-    return lines;
-}
-
 void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const ShaderSources& shader = sources[i];
         if (!shader.readable) continue;
+        if (!shader.expanded.error.empty()) {
+            context.error(shader.fragment.origin.path, "fragment shader " + shader.fragment_name + ": " + shader.expanded.error);
+            continue;
+        }
         const Compiled vertex = compile(GL_VERTEX_SHADER, shader.vertex.text);
         const Compiled fragment = compile(GL_FRAGMENT_SHADER, shader.expanded.text);
-        report_compile_errors(context, "vertex", shader.vertex, vertex);
-        report_compile_errors(context, "fragment", shader.expanded, fragment);
+        report_compile_errors(context, "vertex", sources, shader.vertex, ExpandedSource::plain(shader.vertex.text), vertex);
+        report_compile_errors(context, "fragment", sources, shader.fragment, shader.expanded, fragment);
         if (vertex.ok && fragment.ok) {
             const GLuint program = glCreateProgram();
             glAttachShader(program, vertex.shader);

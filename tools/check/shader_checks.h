@@ -15,11 +15,3 @@ void check_shader_builds(const LintContext& context, const std::vector<ShaderSou
 // font texture of the effect and no scene track of a scene effect.
 void check_tracks_and_uniforms(const LintContext& context, const std::vector<ShaderSources>& sources);
 
-// One error line of a GL info log: Mesa "0:12(5): error: ...", NVIDIA
-// "0(12) : error C0000: ..." and "ERROR: 0:12: ..." of other drivers.
-struct LogLine {
-    int line = 0;  // 0 when the log line names none
-    bool is_error = false;
-    std::string message;
-};
-std::vector<LogLine> parse_info_log(const std::string& log);

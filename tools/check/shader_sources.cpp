@@ -6,36 +6,6 @@
 
 namespace {
 
-TracedSource trace(const std::string& text, SourceOrigin first) {
-    TracedSource out;
-    out.text = text;
-    out.origins.push_back(first);
-    for (char c : text) {
-        out.char_lines.push_back(static_cast<int>(out.origins.size()) - 1);
-        if (c == '\n') {
-            SourceOrigin next = out.origins.back();
-            ++next.line;
-            out.origins.push_back(next);
-        }
-    }
-    return out;
-}
-
-// Replaces the first occurrence of pattern, as the player's include expansion does.
-void replace_first_traced(TracedSource& target, const std::string& pattern, const TracedSource& replacement) {
-    const std::size_t at = target.text.find(pattern);
-    if (at == std::string::npos || pattern.empty()) return;
-    std::vector<int> lines(replacement.char_lines.size());
-    const int offset = static_cast<int>(target.origins.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) lines[i] = replacement.char_lines[i] + offset;
-    target.origins.insert(target.origins.end(), replacement.origins.begin(), replacement.origins.end());
-    target.text.replace(at, pattern.size(), replacement.text);
-    target.char_lines.erase(target.char_lines.begin() + static_cast<std::ptrdiff_t>(at),
-                            target.char_lines.begin() + static_cast<std::ptrdiff_t>(at + pattern.size()));
-    target.char_lines.insert(target.char_lines.begin() + static_cast<std::ptrdiff_t>(at), lines.begin(),
-                             lines.end());
-}
-
 std::string without_comments(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -63,7 +33,7 @@ bool read_file(const std::filesystem::path& path, std::string& out) {
 
 // The source under key (embedded) or in the file its filename key names.
 bool read_stage(const LintContext& context, const JsonValue& shader, const std::string& path, const char* source_key,
-                const char* file_key, TracedSource& out) {
+                const char* file_key, StageSource& out) {
     SourceOrigin origin;
     std::string text;
     if (member(shader, "fragment_shader_source")) {
@@ -76,7 +46,7 @@ bool read_stage(const LintContext& context, const JsonValue& shader, const std::
             return false;
         origin = {context.shown_path(name), 1, false, member_path(path, file_key)};
     }
-    out = trace(text, origin);
+    out = {std::move(text), origin};
     return true;
 }
 
@@ -96,25 +66,24 @@ std::vector<ShaderSources> read_shader_sources(const LintContext& context) {
                                       sources.fragment);
         all.push_back(std::move(sources));
     }
-    // Plain replacement in list order, the other programs' own sources only.
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        all[i].expanded = all[i].fragment;
-        for (std::size_t j = 0; j < all.size(); ++j)
-            if (j != i && all[j].readable)
-                replace_first_traced(all[i].expanded, "#include \"" + all[j].fragment_name + "\"", all[j].fragment);
-    }
+    // Expanded as the player expands them; unreadable files are included nowhere.
+    std::vector<IncludableFile> files;
+    for (const ShaderSources& sources : all)
+        files.push_back({&sources.fragment_name, sources.readable ? &sources.fragment.text : nullptr});
+    IncludeExpander includes(std::move(files));
+    for (ShaderSources& sources : all)
+        if (sources.readable) sources.expanded = includes.expand(sources.fragment_name, sources.fragment.text);
     return all;
 }
 
-const SourceOrigin& origin_of_line(const TracedSource& source, int line) {
-    static const SourceOrigin unknown;
-    if (source.origins.empty()) return unknown;
-    // The first character of the expanded line tells its origin.
-    std::size_t start = 0;
-    for (int n = 1; n < line && start < source.text.size(); ++start)
-        if (source.text[start] == '\n') ++n;
-    if (start >= source.char_lines.size()) return source.origins.back();
-    return source.origins[static_cast<std::size_t>(source.char_lines[start])];
+SourceOrigin origin_in_project(const std::vector<ShaderSources>& all, const StageSource& own, const LineOrigin& line) {
+    SourceOrigin origin = line.file == kExpandedFile || line.file >= all.size() ? own.origin : all[line.file].fragment.origin;
+    origin.line = line.line;
+    return origin;
+}
+
+SourceOrigin origin_of_line(const std::vector<ShaderSources>& all, const ShaderSources& shader, int line) {
+    return origin_in_project(all, shader.fragment, shader.expanded.origin_of_line(line));
 }
 
 std::vector<std::string> declared_uniforms(const std::string& text) {

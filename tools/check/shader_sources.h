@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "check/lint_context.h"
+#include "render/shader_includes.h"
 
 // Where a line of shader text came from, so that an error in the expanded
 // source points at the file and line that hold it.
@@ -15,27 +16,26 @@ struct SourceOrigin {
     std::string path;
 };
 
-// Text with the origin of every character: include expansion is plain text
-// replacement, so this is the one exact way to map back.
-struct TracedSource {
+// One stage's text as read, with the origin of its first line.
+struct StageSource {
     std::string text;
-    std::vector<SourceOrigin> origins;  // one per line of text, indexed from 0
-    std::vector<int> char_lines;        // per character: index into origins
+    SourceOrigin origin;
 };
 
 struct ShaderSources {
     bool readable = false;  // false when a file is missing (reported elsewhere)
     std::string fragment_name;
-    TracedSource vertex;
-    TracedSource fragment;  // before include expansion
-    TracedSource expanded;  // after
+    StageSource vertex;
+    StageSource fragment;     // before include expansion
+    ExpandedSource expanded;  // after, as the player expands it
 };
 
 // The sources of every shader in list order, read from the project or its files.
 std::vector<ShaderSources> read_shader_sources(const LintContext& context);
 
-// The origin of a 1-based line of the traced text.
-const SourceOrigin& origin_of_line(const TracedSource& source, int line);
+// Where a line of a shader's expanded fragment source was written.
+SourceOrigin origin_in_project(const std::vector<ShaderSources>& all, const StageSource& own, const LineOrigin& line);
+SourceOrigin origin_of_line(const std::vector<ShaderSources>& all, const ShaderSources& shader, int line);
 
 // Uniform names declared in GLSL text (comments skipped).
 std::vector<std::string> declared_uniforms(const std::string& text);

@@ -27,19 +27,6 @@ namespace {
 constexpr double kPollMs = 250.0;
 constexpr double kTitleMs = 250.0;
 
-// While a production loads and compiles, the raw GL logs stay unprinted:
-// the preview prints its own report, with file names.
-class QuietShaderLogs {
-public:
-    QuietShaderLogs() : saved_(shader_log_stream()) { shader_log_stream() = nullptr; }
-    ~QuietShaderLogs() { shader_log_stream() = saved_; }
-    QuietShaderLogs(const QuietShaderLogs&) = delete;
-    QuietShaderLogs& operator=(const QuietShaderLogs&) = delete;
-
-private:
-    std::FILE* saved_;
-};
-
 const ShaderProgram* namesake(const Demo& demo, const ShaderProgram& program) {
     for (const auto& other : demo.shaders)
         if (other->fragment_shader_filename == program.fragment_shader_filename) return other.get();
@@ -109,6 +96,7 @@ bool PreviewSession::reload() {
     std::unique_ptr<Demo> fresh;
     std::string report;
     try {
+        // The raw GL logs stay unprinted: the preview prints its own report, with file names.
         QuietShaderLogs quiet;
         fresh = load_production(options_.project);
         // Includes expand against the document being compiled.
