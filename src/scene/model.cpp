@@ -73,22 +73,23 @@ bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::stri
         return false;
     }
     // Every image counts against the production's pixel budget, before it
-    // is decoded when its header tells its size.
+    // is decoded when its header tells its size. A refused image is left
+    // without pixels, so the rest of the model still loads.
     DecodeBudget& budget = current_decode_budget();
     auto refuse = [&](int w, int h) {
-        if (err)
-            *err += "image[" + std::to_string(index) + "] of " + std::to_string(w) + " x " + std::to_string(h) +
-                    " pixels is refused: " + pixel_budget_refusal() + ".\n";
-        return false;
+        if (warn)
+            *warn += "image[" + std::to_string(index) + "] of " + std::to_string(w) + " x " + std::to_string(h) +
+                     " pixels is refused: " + pixel_budget_refusal() + ".\n";
+        image->image.clear();
+        image->image.shrink_to_fit();
+        image->width = image->height = 0;
+        return true;
     };
     if (declared == DeclaredImage::Fits && !budget.take_pixels(declared_width, declared_height))
         return refuse(declared_width, declared_height);
     if (!tinygltf::LoadImageData(image, index, err, warn, width, height, bytes, size, nullptr)) return false;
-    if (declared != DeclaredImage::Fits && !budget.take_pixels(image->width, image->height)) {
-        image->image.clear();
-        image->image.shrink_to_fit();
+    if (declared != DeclaredImage::Fits && !budget.take_pixels(image->width, image->height))
         return refuse(image->width, image->height);
-    }
     return true;
 }
 

@@ -129,15 +129,19 @@ TEST_F(DecodeBoundsTest, OneLoadsPixelBudgetCoversTexturesModelImagesAndFontText
     const std::string small = file_bytes(test_data_path("resources/rgb24.png"));
     {
         DecodeBudgetScope load;
-        // Sizes are charged as declared, before decoding: 64 M texels each, so
-        // the model's first image takes the rest of the budget.
+        // Sizes are charged as declared, before decoding: two images of
+        // 64 M texels take the whole budget, though neither decodes.
         const std::string huge = png_header(8192, 8192);
-        Texture declared("huge.png", huge.data(), huge.size());
+        Texture first("huge.png", huge.data(), huge.size()), second("huge2.png", huge.data(), huge.size());
+        // A model's image past the budget is left blank; the model still loads.
         JsonValue model = JsonValue::object();
-        const std::string glb = glb_with_images(png_header(8192, 8192), 2);
+        const std::string glb = glb_with_images(small, 2);
         model["filename"] = "shared.glb";
         model["buffer"] = ByteBuffer(glb.data(), glb.size()).to_json(false);
         Model shared(model);
+        EXPECT_TRUE(shared.parsed);
+        ASSERT_EQ(shared.image_textures.size(), 2u);
+        EXPECT_EQ(shared.image_textures[1]->texture, 0u);
 
         Texture refused("small.png", small.data(), small.size());
         EXPECT_EQ(refused.texture, 0u);
