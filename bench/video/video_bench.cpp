@@ -53,7 +53,8 @@ void BM_VideoFrameWithoutEncoding(benchmark::State& state) {
     if (!example) return state.SkipWithError("no GL context or example (run under Xvfb)");
     auto reader = null_reader();
     PixelReadbackRing ring(width, height);
-    OfflineMix mix(decoded_music(*example), 44100);
+    // The whole production's music, as a video of all of it decodes.
+    OfflineMix mix(decoded_music(*example, (example->end_beat + example->beat_offset) * 60.0 / example->bpm), 44100);
     std::vector<std::int16_t> window(2048);
     auto deliver = [&](const std::uint8_t* pixels) { return reader->write_frame(pixels); };
     std::int64_t n = 0;

@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "document/bounded_sound.h"
+#include "document/decode_budget.h"
 #include "document/resource_file.h"
 #include "player/player_state.h"
 
@@ -69,8 +71,32 @@ void AudioSample::decode() {
     chunk = nullptr;
     duration = 0;
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
-    chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(buffer->data.get(), static_cast<int>(buffer->len)), 1);
-    if (chunk) duration = sound_duration_ms(chunk->alen, audio_format.channels, audio_format.frequency);
+    // All samples of a production share one bound on decoded sound. A file
+    // whose header tells its length is refused before it is decoded; any
+    // other stops decoding at the bound.
+    DecodeBudget& budget = current_decode_budget();
+    const std::uint64_t allowed = budget.sound_bytes_left();
+    const double declared = declared_sound_seconds(buffer->data.get(), buffer->len);
+    if (declared >= 0.0 && mixer_bytes_for_seconds(declared) > allowed) {
+        report_too_long();
+        return;
+    }
+    BoundedSound sound = decode_sound_bounded(buffer->data.get(), buffer->len, allowed);
+    if (sound.cut) {
+        if (sound.chunk) Mix_FreeChunk(sound.chunk);
+        report_too_long();
+        return;
+    }
+    chunk = sound.chunk;
+    if (!chunk) return;
+    budget.take_sound_bytes(chunk->alen);
+    duration = sound_duration_ms(chunk->alen, audio_format.channels, audio_format.frequency);
+}
+
+void AudioSample::report_too_long() const {
+    std::printf("Audio sample \"%s\": decodes to more than the %d seconds of sound a production's samples may "
+                "hold together; it stays silent\n",
+                name.c_str(), kMaxDecodedAudioSeconds);
 }
 
 void AudioSample::play() {

@@ -43,6 +43,7 @@ public:
 
 private:
     void decode();
+    void report_too_long() const;
 };
 
 // Where fired samples go instead of the live mixer, for renderers that

@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "document/decode_budget.h"
 #include "document/resource_file.h"
 #include "player/audio_analysis.h"
 #include "player/diagnostics.h"
@@ -102,6 +103,7 @@ std::uint64_t Demo::count_records() const {
 }
 
 void Demo::read(BinaryReader& in) {
+    DecodeBudgetScope budget;
     // The record count sizes the loading screen's progress: it must be what
     // the lists can hold, and then what they do hold.
     const std::size_t count_offset = in.offset();
@@ -201,6 +203,7 @@ JsonValue Demo::to_json(bool export_resources) const {
 }
 
 void Demo::from_json(const JsonValue& value) {
+    DecodeBudgetScope budget;
     record_count = 0;
     for (const char* key : kListKeys) {
         // A key holding anything but an array counts as an empty list.

@@ -1,5 +1,6 @@
 #include "document/font_texture.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 
@@ -7,9 +8,45 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include "document/decode_budget.h"
 #include "document/font.h"
 #include "document/texture_limits.h"
 #include "document/texture.h"
+
+namespace {
+
+// The start of a Latin-1 text that can show in a width x height texture.
+// SDL_ttf renders every wrapped line, however far below the texture it
+// falls, so a long text at a large size would make a surface of gigabytes.
+// Each line holds at most twice as many characters as the narrowest glyph
+// of the text fits across the width (twice, for kerning), and the texture
+// shows at most height / line skip + 1 lines; the lines before the cut wrap
+// as they would in the whole text.
+std::size_t visible_length(TTF_Font* font, const std::string& text, int width, int height) {
+    const int line_skip = std::max(1, TTF_FontLineSkip(font));
+    const std::size_t lines = static_cast<std::size_t>(height / line_skip) + 2;
+    bool seen[256] = {};
+    int narrowest = 0;
+    for (unsigned char c : text) {
+        if (seen[c]) continue;
+        seen[c] = true;
+        int advance = 0;
+        if (TTF_GlyphMetrics32(font, c, nullptr, nullptr, nullptr, nullptr, &advance) == 0 && advance > 0)
+            narrowest = narrowest == 0 ? advance : std::min(narrowest, advance);
+    }
+    std::size_t length = text.size();
+    if (narrowest > 0) {
+        const std::size_t per_line = 2 * static_cast<std::size_t>(width / narrowest) + 2;
+        length = std::min(length, lines * per_line);
+    }
+    // A line break starts a line whatever the glyphs' widths.
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < length; ++i)
+        if (text[i] == '\n' && ++breaks == lines) return i;
+    return length;
+}
+
+} // namespace
 
 FontTexture::~FontTexture() { release(); }
 
@@ -81,6 +118,11 @@ void FontTexture::create() {
                     name.c_str(), width, height, max_gl_texture_side());
         return;
     }
+    if (!current_decode_budget().take_pixels(width, height)) {
+        std::printf("Font texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing\n", name.c_str(), width,
+                    height, pixel_budget_refusal().c_str());
+        return;
+    }
     surface = SDL_CreateRGBSurface(0, width, height, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
     if (!surface) {
         std::printf("Font texture \"%s\": cannot create a %d x %d surface: %s\n", name.c_str(), width, height,
@@ -113,8 +155,9 @@ void FontTexture::set_text(const std::string& new_text) {
     if (!text.empty()) {
         if (font && font->font) {
             const SDL_Color white = {255, 255, 255, 255};
+            const std::string shown = text.substr(0, visible_length(font->font, text, width, height));
             SDL_Surface* rendered =
-                TTF_RenderText_Blended_Wrapped(font->font, text.c_str(), white, static_cast<Uint32>(width));
+                TTF_RenderText_Blended_Wrapped(font->font, shown.c_str(), white, static_cast<Uint32>(width));
             if (rendered) {
                 SDL_Rect from = {0, 0, surface->w, surface->h};
                 SDL_Rect to = {center ? (surface->w - rendered->w) / 2 : 0, 0, 0, 0};

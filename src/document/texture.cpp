@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include "document/decode_budget.h"
 #include "document/resource_file.h"
 #include "document/texture_limits.h"
 
@@ -59,16 +60,29 @@ void Texture::decode() {
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
     // A few header bytes may declare a huge image: refuse it before decoding.
     int declared_width = 0, declared_height = 0;
-    if (check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height) ==
-        DeclaredImage::TooLarge) {
+    const DeclaredImage declared = check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height);
+    if (declared == DeclaredImage::TooLarge) {
         std::printf("Texture \"%s\": its image declares a size this GL cannot make (%d x %d; 1 to %d a side, 64 M "
                     "texels at most); it shows nothing\n",
                     name.c_str(), declared_width, declared_height, max_gl_texture_side());
         return;
     }
+    DecodeBudget& budget = current_decode_budget();
+    auto refuse = [&](int w, int h) {
+        std::printf("Texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing\n", name.c_str(), w, h,
+                    pixel_budget_refusal().c_str());
+    };
+    if (declared == DeclaredImage::Fits && !budget.take_pixels(declared_width, declared_height))
+        return refuse(declared_width, declared_height);
     SDL_RWops* stream = SDL_RWFromConstMem(buffer->data.get(), static_cast<int>(buffer->len));
     SDL_Surface* image = IMG_Load_RW(stream, 1);
     if (!image) return;
+    // A format the header reader does not know is charged once decoded.
+    if (declared != DeclaredImage::Fits && !budget.take_pixels(image->w, image->h)) {
+        refuse(image->w, image->h);
+        SDL_FreeSurface(image);
+        return;
+    }
     // Blitting onto a zeroed RGBA surface converts every source format to
     // the one layout the GL upload expects.
     SDL_Surface* rgba = SDL_CreateRGBSurface(0, image->w, image->h, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);

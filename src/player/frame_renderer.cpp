@@ -9,6 +9,7 @@
 
 #include "document/demo.h"
 #include "player/audio_analysis.h"
+#include "player/offline_mix.h"
 #include "player/player_state.h"
 #include "timeline/frame_evaluation.h"
 
@@ -16,14 +17,18 @@ namespace {
 
 } // namespace
 
-const Mix_Chunk* decoded_music(const Demo& demo) {
+const Mix_Chunk* decoded_music(const Demo& demo, double seconds) {
     static const Demo* decoded_for = nullptr;
     static Mix_Chunk* chunk = nullptr;
-    if (decoded_for != &demo) {
-        decoded_for = &demo;
+    static double decoded_until = 0.0;
+    if (decoded_for != &demo || seconds > decoded_until) {
+        if (chunk) Mix_FreeChunk(chunk);
         chunk = nullptr;
+        decoded_for = nullptr;
         if (demo.music && demo.music->len > 0)
-            chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(demo.music->data.get(), static_cast<int>(demo.music->len)), 1);
+            chunk = decode_music_until(demo.music->data.get(), demo.music->len, seconds, "of the production");
+        decoded_for = &demo;
+        decoded_until = seconds;
     }
     return chunk;
 }
@@ -33,10 +38,11 @@ namespace {
 void analyse_music_at(const Demo& demo, float beat) {
     create_fft_state();
     reset_audio_analysis();
-    const Mix_Chunk* music = decoded_music(demo);
-    if (!music || demo.bpm <= 0.0f) return;
-    const int frame_bytes = 4;  // the mixer's stereo 16-bit frames
+    if (!(demo.bpm > 0.0f)) return;
     const double seconds = (beat + demo.beat_offset) * 60.0 / demo.bpm;
+    const Mix_Chunk* music = decoded_music(demo, seconds);
+    if (!music) return;
+    const int frame_bytes = 4;  // the mixer's stereo 16-bit frames
     const long long first = static_cast<long long>(seconds * audio_format.frequency);
     const long long frames = music->alen / frame_bytes;
     if (first < 0 || first + 1024 > frames) return;

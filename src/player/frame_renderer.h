@@ -5,9 +5,10 @@
 class Demo;
 struct Mix_Chunk;
 
-// The document's music decoded once to the mixer's format, or null when it
-// has none or it does not decode. Kept for the rest of the run.
-const Mix_Chunk* decoded_music(const Demo& demo);
+// The document's music decoded to the mixer's format from its start to at
+// least `seconds` in, or null when it has none or it does not decode. Kept
+// for the rest of the run, decoded again only when a later time is asked.
+const Mix_Chunk* decoded_music(const Demo& demo, double seconds);
 
 // Draws the document's frame at a beat into the window's back buffer, the
 // way the player does, and writes what it shows as a PNG, top row first.

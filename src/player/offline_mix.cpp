@@ -1,8 +1,13 @@
 #include "player/offline_mix.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include <SDL_mixer.h>
+
+#include "document/bounded_sound.h"
+#include "document/decode_budget.h"
 
 namespace {
 
@@ -11,7 +16,26 @@ constexpr int kDuckedMusicVolume = 100;
 // SDL's mixing of one signed 16-bit sample into another.
 std::int16_t add_clipped(int sum) { return static_cast<std::int16_t>(std::clamp(sum, -32768, 32767)); }
 
+std::string too_long(const char* file_name) {
+    return std::string("the music ") + file_name + " decodes to more than " + std::to_string(kMaxDecodedAudioSeconds) +
+           " seconds, the limit of decoded sound";
+}
+
 } // namespace
+
+Mix_Chunk* decode_music_until(const void* bytes, std::size_t length, double seconds, const char* file_name) {
+    if (seconds > kMaxDecodedAudioSeconds)
+        throw std::runtime_error(std::string("the music ") + file_name + ": the command needs " +
+                                 std::to_string(static_cast<long long>(seconds)) + " seconds of it, more than the " +
+                                 std::to_string(kMaxDecodedAudioSeconds) + " seconds of decoded sound allowed");
+    const double wanted = std::min(std::max(seconds, 0.0) + kMusicDecodeMargin, double(kMaxDecodedAudioSeconds));
+    BoundedSound sound = decode_sound_bounded(bytes, length, mixer_bytes_for_seconds(wanted));
+    // Whole-file formats (WAV, AIFF, VOC) keep nothing when cut: they are
+    // tried once more against the limit itself.
+    if (!sound.chunk && sound.cut) sound = decode_sound_bounded(bytes, length, kMaxDecodedAudioBytes);
+    if (!sound.chunk && sound.cut) throw std::runtime_error(too_long(file_name));
+    return sound.chunk;
+}
 
 OfflineMix::OfflineMix(const Mix_Chunk* music, int frequency) : frequency_(frequency) {
     if (music && music->abuf) {

@@ -1,12 +1,23 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "document/audio_sample.h"
 
 struct Mix_Chunk;
+
+// Seconds of music decoded past the last one a command needs.
+inline constexpr double kMusicDecodeMargin = 10.0;
+
+// The music from its start to at least `seconds` in (and a margin), decoded
+// to the mixer's format for analysis, or null when it does not decode. A
+// longer music is cut there. Throws std::runtime_error, naming the music
+// (file_name: how the message names it), when the command needs more than the limit of decoded sound or the
+// music cannot be decoded within it.
+Mix_Chunk* decode_music_until(const void* bytes, std::size_t length, double seconds, const char* file_name);
 
 // The mixer's output computed ahead of time instead of by the audio device:
 // the music, ducked while a sample sounds, plus the samples the timeline

@@ -69,7 +69,8 @@ bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> fr
 bool render_video(Demo& demo, FrameRate rate, const VideoFrames& frames, const VideoCallbacks& callbacks,
                   std::vector<std::int16_t>& sound, std::string* error) {
     const int frequency = audio_format.frequency;
-    OfflineMix mix(decoded_music(demo), frequency);
+    const double last_second = static_cast<double>(frame_sound_position(frames.end, rate, frequency)) / frequency;
+    OfflineMix mix(decoded_music(demo, last_second), frequency);
     SampleOutputScope route(&mix);
     for (auto& sample : demo.audio_samples) sample->played = false;
     create_fft_state();

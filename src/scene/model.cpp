@@ -13,6 +13,7 @@
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 
+#include "document/decode_budget.h"
 #include "document/resource_file.h"
 #include "document/texture.h"
 #include "document/texture_limits.h"
@@ -62,14 +63,34 @@ bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::stri
     }
     // A few header bytes may declare a huge image: refuse it before decoding.
     int declared_width = 0, declared_height = 0;
-    if (size > 0 && check_encoded_image(bytes, static_cast<std::size_t>(size), declared_width, declared_height) ==
-                        DeclaredImage::TooLarge) {
+    const DeclaredImage declared =
+        size > 0 ? check_encoded_image(bytes, static_cast<std::size_t>(size), declared_width, declared_height)
+                 : DeclaredImage::Unknown;
+    if (declared == DeclaredImage::TooLarge) {
         if (err)
             *err += "image[" + std::to_string(index) + "] declares " + std::to_string(declared_width) + " x " +
                     std::to_string(declared_height) + " pixels, more than a texture can hold.\n";
         return false;
     }
-    return tinygltf::LoadImageData(image, index, err, warn, width, height, bytes, size, nullptr);
+    // Every image counts against the production's pixel budget, before it
+    // is decoded when its header tells its size. A refused image is left
+    // without pixels, so the rest of the model still loads.
+    DecodeBudget& budget = current_decode_budget();
+    auto refuse = [&](int w, int h) {
+        if (warn)
+            *warn += "image[" + std::to_string(index) + "] of " + std::to_string(w) + " x " + std::to_string(h) +
+                     " pixels is refused: " + pixel_budget_refusal() + ".\n";
+        image->image.clear();
+        image->image.shrink_to_fit();
+        image->width = image->height = 0;
+        return true;
+    };
+    if (declared == DeclaredImage::Fits && !budget.take_pixels(declared_width, declared_height))
+        return refuse(declared_width, declared_height);
+    if (!tinygltf::LoadImageData(image, index, err, warn, width, height, bytes, size, nullptr)) return false;
+    if (declared != DeclaredImage::Fits && !budget.take_pixels(image->width, image->height))
+        return refuse(image->width, image->height);
+    return true;
 }
 
 void use_checked_image_loader(tinygltf::TinyGLTF& loader, tinygltf::Model& gltf) {

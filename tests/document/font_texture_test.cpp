@@ -312,3 +312,24 @@ TEST_F(FontTextureTest, SizesTheGlCannotMakeShowNothingAndSaySo) {
         EXPECT_EQ(ft->texture, 0u);
     }
 }
+
+// Only what fits the texture is rendered: 500 characters at point size 2000
+// wrap to lines hundreds of thousands of rows tall, a surface SDL refuses.
+TEST_F(FontTextureTest, AHugeTextShowsTheTopOfItsFirstLine) {
+    Font huge(font_json("huge", 2000));
+    ASSERT_NE(huge.font, nullptr);
+    fonts["huge"] = &huge;
+    auto texture_with = [&](const std::string& text) {
+        auto ft = std::make_unique<FontTexture>(font_texture_json("huge", 512, 1024, false));
+        ft->link_font(fonts);
+        ft->create();
+        ft->set_text(text);
+        return ft;
+    };
+    auto one_letter = texture_with("W");
+    ASSERT_FALSE(ink_of(one_letter->surface).empty());
+    for (const std::string& text : {std::string(500, 'W'), std::string(250 * 2, 'W').replace(1, 1, " ")}) {
+        auto long_text = texture_with(text);
+        EXPECT_EQ(surface_bytes(*long_text), surface_bytes(*one_letter));
+    }
+}
