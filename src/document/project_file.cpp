@@ -35,7 +35,7 @@ WorkingDirectory::~WorkingDirectory() {
 }
 
 std::unique_ptr<Demo> load_project(const std::string& json_path) {
-    ResourceFile file = read_resource_file(json_path);
+    ResourceFile file = read_regular_file(json_path);
     if (file.fault == ResourceFault::Missing) throw ProjectError("No such project file: " + json_path);
     if (!file.ok()) throw ProjectError(file.message);
     JsonValue value = JsonValue::parse(

@@ -115,6 +115,10 @@ ResourceFile resource_file_problem(const std::string& path, std::uint64_t limit)
 
 ResourceFile read_resource_file(const std::string& path, std::uint64_t limit) {
     if (OutsideFileList* list = active_outside_list()) list->note(path);
+    return read_regular_file(path, limit);
+}
+
+ResourceFile read_regular_file(const std::string& path, std::uint64_t limit) {
     ResourceFile file = check_status(path, limit);
     if (!file.ok()) return file;
 #ifdef _WIN32

@@ -25,6 +25,9 @@ struct ResourceFile {
 };
 
 ResourceFile read_resource_file(const std::string& path, std::uint64_t limit = kMaxResourceFileBytes);
+// The same reading for a file the project does not name (the project file
+// itself): never listed by an OutsideFileList.
+ResourceFile read_regular_file(const std::string& path, std::uint64_t limit = kMaxResourceFileBytes);
 
 // What read_resource_file would refuse, told from the file's status alone
 // (nothing is opened); fault None when it would read it.
