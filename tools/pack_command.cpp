@@ -1,20 +1,46 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "command.h"
 #include "drawing_session.h"
 #include "document/project_file.h"
+#include "document/resource_reader.h"
 #include "platform/executable_path.h"
 #include "player/headless_session.h"
 #include "player/player_state.h"
 #include "player_target.h"
+#include "scene/model.h"
+#include "scene/model_file_access.h"
 
 namespace {
 
 struct PackOptions {
     std::string project, out, player, target;
+    bool allow_outside_files = false;
 };
+
+// What a packed production must not carry: files from outside the project
+// folder (unless the author allows them) and models that do not load.
+// Each is printed; true when there was any.
+bool report_unpackable(const PackOptions& options, const std::vector<std::string>& outside, const Demo& demo) {
+    bool any = false;
+    if (!options.allow_outside_files) {
+        for (const std::string& name : outside)
+            std::fprintf(stderr, "quillbarrow pack: file \"%s\" lies outside the project folder; "
+                                 "--allow-outside-files packs it anyway\n", name.c_str());
+        any = !outside.empty();
+    }
+    for (const auto& model : demo.models) {
+        for (const std::string& error : model_load_errors(*model)) {
+            std::fprintf(stderr, "quillbarrow pack: %s\n", error.c_str());
+            any = true;
+        }
+    }
+    return any;
+}
 
 int pack(const PackOptions& options) {
     std::string player = options.player;
@@ -26,7 +52,14 @@ int pack(const PackOptions& options) {
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
     if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
-    auto demo = load_project(options.project);
+    std::unique_ptr<Demo> demo;
+    std::vector<std::string> outside;
+    {
+        OutsideFileList read_outside(std::filesystem::absolute(options.project).parent_path());
+        demo = load_project(options.project);
+        outside = read_outside.names();
+    }
+    if (report_unpackable(options, outside, *demo)) return 1;
     // Compiled again with every include in place: a shader that does not build is not packed.
     compile_shaders_or_fail(*demo);
     auto payload = payload_of(*demo);
@@ -50,8 +83,12 @@ CommandAction add_pack_command(CLI::App& tool) {
                         "windows: copy quillbarrow-player.exe, beside this tool or in build-windows/ "
                         "(made by scripts/build-windows.sh)")
         ->type_name("windows");
+    command->add_flag("--allow-outside-files", options->allow_outside_files,
+                      "pack resource files whose names are absolute or lead outside the project's folder");
     command->footer(
         "Reads the project (resource paths are relative to its folder), writes its\n"
-        "binary form, and appends it to a copy of the player. OUT is executable.");
+        "binary form, and appends it to a copy of the player. OUT is executable.\n"
+        "Refused, with status 1: resource files outside the project's folder (unless\n"
+        "--allow-outside-files) and models that do not load, each named.");
     return [options] { return pack(*options); };
 }

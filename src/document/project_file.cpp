@@ -1,9 +1,11 @@
 #include "document/project_file.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 
 #include "document/project_export.h"
+#include "document/resource_reader.h"
 #include "serialization/content_trailer.h"
 
 namespace fs = std::filesystem;
@@ -18,8 +20,13 @@ WorkingDirectory::~WorkingDirectory() {
 }
 
 std::unique_ptr<Demo> load_project(const std::string& json_path) {
-    if (!fs::exists(json_path)) throw ProjectError("No such project file: " + json_path);
-    JsonValue value = JsonValue::parse_file(json_path);
+    ResourceFile file = read_regular_file(json_path);
+    if (file.fault == ResourceFault::Missing) throw ProjectError("No such project file: " + json_path);
+    if (!file.ok()) throw ProjectError(file.message);
+    JsonValue value = JsonValue::parse(
+        std::string_view(reinterpret_cast<const char*>(file.bytes.get()), static_cast<std::size_t>(file.size)),
+        json_path);
+    file = {};
     std::string folder = fs::absolute(json_path).parent_path().string();
     WorkingDirectory in_project(folder);
     // Programs compile without their includes while a document loads; those
@@ -43,6 +50,11 @@ std::unique_ptr<Demo> load_packed(const std::string& path) {
 }
 
 std::unique_ptr<Demo> load_production(const std::string& path) {
+    // The trailer is looked for before the file is read as a project: only
+    // in a regular file, so that a pipe or a device cannot hold the look.
+    ResourceFile problem = resource_file_problem(path, UINT64_MAX);
+    if (problem.fault == ResourceFault::Missing) throw ProjectError("No such project file: " + path);
+    if (!problem.ok()) throw ProjectError(problem.message);
     if (read_payload(path).status != TrailerStatus::Missing) return load_packed(path);
     return load_project(path);
 }

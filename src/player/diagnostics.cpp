@@ -7,6 +7,8 @@
 
 #include <GL/glew.h>
 
+#include "document/resource_reader.h"
+
 namespace {
 
 FatalErrorHandler& fatal_handler() {
@@ -32,22 +34,22 @@ void fatal_error(const std::string& message) {
 }
 
 std::unique_ptr<char[]> load_whole_file(const std::string& path, int* length_out) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        std::printf("File %s not found! Returning empty string, with possibly bad outcomes...\n", path.c_str());
+    ResourceFile file = read_resource_file(path);
+    if (!file.ok()) {
+        if (file.fault == ResourceFault::Missing)
+            std::printf("File %s not found! Returning empty string, with possibly bad outcomes...\n", path.c_str());
+        else
+            std::printf("%s; reading it as empty.\n", file.message.c_str());
         auto empty = std::make_unique<char[]>(1);
         empty[0] = 0;
         if (length_out) *length_out = 0;
         return empty;
     }
-    std::fseek(file, 0, SEEK_END);
-    long end = std::ftell(file);
-    std::rewind(file);
-    int length = end > 0 ? static_cast<int>(end) : 0;
-    auto block = std::make_unique<char[]>(static_cast<std::size_t>(length) + 1);
-    std::size_t got = std::fread(block.get(), 1, static_cast<std::size_t>(length), file);
-    std::fclose(file);
-    if (length_out) *length_out = static_cast<int>(got);
+    // The size limit keeps the length within the 32-bit int callers take.
+    static_assert(kMaxResourceFileBytes < 0x7FFFFFFF);
+    auto block = std::make_unique<char[]>(static_cast<std::size_t>(file.size) + 1);
+    if (file.size) std::memcpy(block.get(), file.bytes.get(), static_cast<std::size_t>(file.size));
+    if (length_out) *length_out = static_cast<int>(file.size);
     return block;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -19,6 +20,7 @@
 #include "document/texture_limits.h"
 #include "scene/animation_extraction.h"
 #include "scene/animations.h"
+#include "scene/model_file_access.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
@@ -291,9 +293,9 @@ void Model::from_json(const JsonValue& value) {
     buffer = std::make_unique<ByteBuffer>(value["buffer"]);
     if (report_missing_extension(filename)) return;
     if (has_binary_gltf_extension(filename)) {
-        parse_from_memory(true, "");
+        parse_from_memory(true, "", ModelFiles::ProjectFolder);
     } else {
-        parse_from_memory(false, kResourceDirectory);
+        parse_from_memory(false, kResourceDirectory, ModelFiles::ProjectFolder);
     }
 }
 
@@ -301,38 +303,30 @@ void Model::read(BinaryReader& in) {
     filename = in.read_string("model filename");
     buffer = std::make_unique<ByteBuffer>(in);
     // The binary form always holds a GLB, whatever the name says.
-    parse_from_memory(true, kResourceDirectory);
+    parse_from_memory(true, kResourceDirectory, ModelFiles::None);
 }
 
 void Model::load_from_file(const std::string& path) {
     filename = path;
     buffer = std::make_unique<ByteBuffer>(path);
     if (report_missing_extension(filename)) return;
-    gltf = tinygltf::Model();
-    tinygltf::TinyGLTF loader;
-    use_checked_image_loader(loader, gltf);
-    std::string warning, error;
-    bool ok = false;
-    try {
-        ok = has_binary_gltf_extension(filename)
-                 ? loader.LoadBinaryFromFile(&gltf, &error, &warning, path, tinygltf::REQUIRE_VERSION)
-                 : loader.LoadASCIIFromFile(&gltf, &error, &warning, path, tinygltf::REQUIRE_VERSION);
-    } catch (const std::exception& e) {
-        // The library indexes an empty file's first byte with at().
-        error += e.what();
-    }
-    finish_parse(ok, warning, error);
+    // Parsed from the bytes just read, so the file is read once; its URIs
+    // are relative to its folder, as the library's file loaders take them.
+    parse_from_memory(has_binary_gltf_extension(filename), std::filesystem::path(path).parent_path().string(),
+                      ModelFiles::ProjectFolder);
 }
 
-void Model::parse_from_memory(bool binary, const std::string& base_directory) {
+void Model::parse_from_memory(bool binary, const std::string& base_directory, ModelFiles files) {
     gltf = tinygltf::Model();
     std::string warning, error;
     bool ok = false;
+    ModelFileAccess access(files, base_directory);
     if (!buffer || buffer->len > UINT_MAX) {
         error = "The asset does not fit the glTF library's 32-bit sizes.";
     } else {
         tinygltf::TinyGLTF loader;
         use_checked_image_loader(loader, gltf);
+        access.install(loader);
         const auto length = static_cast<unsigned int>(buffer->len);
         try {
             ok = binary ? loader.LoadBinaryFromMemory(&gltf, &error, &warning, buffer->data.get(), length,
@@ -341,9 +335,14 @@ void Model::parse_from_memory(bool binary, const std::string& base_directory) {
                                                      reinterpret_cast<const char*>(buffer->data.get()), length,
                                                      base_directory, tinygltf::REQUIRE_VERSION);
         } catch (const std::exception& e) {
+            // The library indexes an empty asset's first byte with at().
             error += e.what();
         }
+        const std::string refused = access.refusals() + unread_images(gltf);
+        if (!refused.empty() && !error.empty() && error.back() != '\n') error += '\n';
+        error += refused;
     }
+    load_error = error;
     finish_parse(ok, warning, error);
 }
 

@@ -14,6 +14,7 @@
 #include "serialization/serializable.h"
 
 class Texture;
+enum class ModelFiles;
 
 namespace Animation {
 class Skeleton;
@@ -69,9 +70,12 @@ public:
 
     // Whether the last parse succeeded (the library's return value).
     bool parsed = false;
+    // What the last parse reported as errors, with the files the model was
+    // refused; empty when it loaded cleanly.
+    std::string load_error;
 
 private:
-    void parse_from_memory(bool binary, const std::string& base_directory);
+    void parse_from_memory(bool binary, const std::string& base_directory, ModelFiles files);
     void report_parse(const std::string& warning, const std::string& error);
     // Reports a parse, makes the image textures and says when it failed.
     void finish_parse(bool ok, const std::string& warning, const std::string& error);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "document/resource_reader.h"
 #include "player/diagnostics.h"
 #include "serialization/string_codec.h"
 
@@ -77,18 +78,15 @@ std::string base64_decode(std::string_view text) {
 ByteBuffer::ByteBuffer(const void* bytes, std::uint64_t size) { assign(bytes, size); }
 
 ByteBuffer::ByteBuffer(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
+    ResourceFile file = read_resource_file(path);
+    if (file.fault == ResourceFault::Missing) {
         char message[256];
         std::snprintf(message, sizeof message, "File not found: %s", path.c_str());
         fatal_error(message);
     }
-    std::string bytes;
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-    std::fclose(file);
-    assign(bytes.data(), bytes.size());
+    if (!file.ok()) fatal_error(file.message);
+    data = std::move(file.bytes);
+    len = file.size;
 }
 
 void ByteBuffer::assign(const void* bytes, std::uint64_t size) {

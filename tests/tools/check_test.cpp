@@ -21,7 +21,7 @@ protected:
         put_file(dir.path() / "project.json", text);
         const std::string project = dir.file("project.json");
         std::vector<std::string> out;
-        const Findings findings = lint_project(project, {false});
+        const Findings findings = lint_project(project, {false, false});
         for (const Finding& finding : findings.list()) {
             std::string line = format_text(finding);
             EXPECT_EQ(line.compare(0, project.size() + 1, project + ":"), 0) << line;
@@ -199,7 +199,7 @@ TEST(CheckCorpus, EveryFuzzedProjectGivesFindingsWithinItsOwnLines) {
         const std::string path = entry.path().string();
         const std::string text = file_bytes(entry.path());
         const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-        const Findings findings = lint_project(path, {false});
+        const Findings findings = lint_project(path, {false, false});
         for (const Finding& finding : findings.list()) {
             EXPECT_EQ(finding.file, path);
             EXPECT_GE(finding.line, 1) << path << ": " << format_text(finding);

@@ -5,6 +5,7 @@
 
 #include "check/key_positions.h"
 #include "check/lint_context.h"
+#include "check/model_checks.h"
 #include "check/record_checks.h"
 #include "check/reference_checks.h"
 #include "check/shader_checks.h"
@@ -50,13 +51,30 @@ Finding unreadable_value_finding(const std::string& path, const std::string& tex
     return finding;
 }
 
+// The same hidden window as rendering; one is enough for every program and model.
+bool open_hidden_session(std::string* why) {
+    static std::string failure;
+    static const bool opened = open_headless_session(64, 64, &failure);
+    if (why) *why = failure;
+    return opened;
+}
+
+void check_models_loaded(const LintContext& context, const LintOptions& options) {
+    if (!options.load_models || elements_of(member(context.root, "models")).empty()) return;
+    std::string why;
+    if (!open_hidden_session(&why)) {
+        context.warning("models", "models were not loaded: " + why);
+        return;
+    }
+    check_models(context);
+}
+
 void check_shaders(const LintContext& context, const LintOptions& options) {
     const std::vector<ShaderSources> sources = read_shader_sources(context);
     check_tracks_and_uniforms(context, sources);
     if (!options.compile_shaders || sources.empty()) return;
     std::string why;
-    // The same hidden window as rendering; one is enough for every program.
-    if (!open_headless_session(64, 64, &why)) {
+    if (!open_hidden_session(&why)) {
         context.warning("shaders", "shaders were not compiled: " + why);
         return;
     }
@@ -94,5 +112,6 @@ Findings lint_project(const std::string& path, const LintOptions& options) {
     check_references(context);
     check_resource_files(context);
     check_shaders(context, options);
+    check_models_loaded(context, options);
     return findings;
 }

@@ -8,6 +8,9 @@ struct LintOptions {
     // Shader compiling needs a GL context; tests of the other checks and
     // machines without one can leave it out.
     bool compile_shaders = true;
+    // Loading models makes their textures and vertex arrays: it needs the
+    // same context.
+    bool load_models = true;
 };
 
 // Every finding about the project file at path. Never throws for any

@@ -6,6 +6,9 @@
 #include <set>
 #include <system_error>
 
+#include "document/project_folder.h"
+#include "document/resource_reader.h"
+
 namespace {
 
 // The name key of each list's records: the reader finds shaders by their
@@ -157,11 +160,6 @@ void check_group_cycles(const LintContext& context, ReferenceChecker& references
     }
 }
 
-bool is_file(const std::filesystem::path& path) {
-    std::error_code ignored;
-    return std::filesystem::is_regular_file(path, ignored);
-}
-
 } // namespace
 
 void check_references(const LintContext& context) {
@@ -207,14 +205,34 @@ void check_references(const LintContext& context) {
 }
 
 void check_resource_files(const LintContext& context) {
+    // Every file the project names: an error when it cannot be read, a
+    // warning when it lies outside the project folder.
+    auto check_file = [&](const std::string& path, const std::string& name, const std::string& what) {
+        const ResourceFile problem = resource_file_problem((context.folder / name).string());
+        const std::string quoted = "\"" + name + "\"" + what;
+        switch (problem.fault) {
+        case ResourceFault::None: break;
+        case ResourceFault::Missing: context.error(path, "missing file " + quoted); return;
+        case ResourceFault::NotRegular:
+            context.error(path, "file " + quoted + " is not a regular file (a device, a pipe or a folder)");
+            return;
+        case ResourceFault::TooLarge:
+            context.error(path, "file " + quoted + " holds more than the " + std::to_string(kMaxResourceFileBytes) +
+                                    " bytes a resource file may hold");
+            return;
+        case ResourceFault::Unreadable: context.error(path, "cannot read file " + quoted); return;
+        }
+        if (!stays_in_project(context.folder.empty() ? "." : context.folder, name))
+            context.warning(path, "file " + quoted +
+                                      " lies outside the project folder: pack refuses it unless given "
+                                      "--allow-outside-files");
+    };
     auto require = [&](const JsonValue& record, const std::string& path, const char* buffer_key,
                        const char* file_key) {
         if (!record.is_object() || member(record, buffer_key)) return;
         const JsonValue* file = member(record, file_key);
         if (file && !file->is_string()) return;  // reported with the kinds
-        const std::string name = file ? file->as_string() : std::string();
-        if (!is_file(context.folder / name))
-            context.error(member_path(path, file_key), "missing file \"" + name + "\"");
+        check_file(member_path(path, file_key), file ? file->as_string() : std::string(), "");
     };
     auto each = [&](const char* list, const char* buffer_key, const char* file_key) {
         const auto& records = elements_of(member(context.root, list));
@@ -227,6 +245,6 @@ void check_resource_files(const LintContext& context) {
     each("models", "buffer", "filename");
     each("shaders", "fragment_shader_source", "vertex_shader_filename");
     each("shaders", "fragment_shader_source", "fragment_shader_filename");
-    if (!member(context.root, "music") && !is_file(context.folder / "resources/music.mp3"))
-        context.error("", "missing file \"resources/music.mp3\" (the music, when the project embeds none)");
+    if (!member(context.root, "music"))
+        check_file("", "resources/music.mp3", " (the music, when the project embeds none)");
 }

@@ -4,6 +4,8 @@
 #include <iterator>
 #include <cctype>
 
+#include "document/resource_reader.h"
+
 namespace {
 
 std::string without_comments(const std::string& text) {
@@ -24,10 +26,11 @@ std::string without_comments(const std::string& text) {
     return out;
 }
 
+// Regular files within the size limit only; the others are reported with the resource files.
 bool read_file(const std::filesystem::path& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const ResourceFile file = read_resource_file(path.string());
+    if (!file.ok()) return false;
+    out.assign(reinterpret_cast<const char*>(file.bytes.get()), static_cast<std::size_t>(file.size));
     return true;
 }
 
