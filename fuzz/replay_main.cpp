@@ -13,8 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char** argv) {
     std::size_t replayed = 0;
-    for (int i = 1; i < argc; ++i) {
-        for (const auto& entry : std::filesystem::directory_iterator(argv[i])) {
+    // Made absolute first: a target may change the current directory.
+    std::vector<std::filesystem::path> folders;
+    for (int i = 1; i < argc; ++i) folders.push_back(std::filesystem::absolute(argv[i]));
+    for (const auto& folder : folders) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             if (!entry.is_regular_file()) continue;
             std::ifstream in(entry.path(), std::ios::binary);
             std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -232,6 +232,8 @@ void Effect::render(const program_hook& hook, bool render_inputs) {
 }
 
 void Effect::draw_scene(const program_hook& hook, bool render_inputs) {
+    // Held until the visible pass has read the map that the shadow pass draws.
+    const Scene::ShadowTargetUse shadow_target(*scene);
     GLint previous_framebuffer = 0;
     GLint previous_viewport[4] = {};
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous_framebuffer);

@@ -184,6 +184,28 @@ bool is_index_component(int type) {
 
 const void* byte_offset(std::size_t offset) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset)); }
 
+// glTF's bound on a vertex buffer view's stride; GL refuses strides past its
+// own limit and would then read the attribute from a client address.
+constexpr int kMaxVertexStride = 252;
+
+// The largest of the located index elements; the span lies in the buffer.
+std::uint32_t largest_index(const std::vector<unsigned char>& buffer, const AccessorSpan& span) {
+    std::uint32_t largest = 0;
+    for (std::size_t i = 0; i < span.count; ++i) {
+        const unsigned char* at = buffer.data() + span.offset + i * span.stride;
+        std::uint32_t value = 0;
+        if (span.element_size == 1) value = *at;
+        if (span.element_size == 2) {
+            std::uint16_t v;
+            std::memcpy(&v, at, sizeof v);
+            value = v;
+        }
+        if (span.element_size == 4) std::memcpy(&value, at, sizeof value);
+        largest = std::max(largest, value);
+    }
+    return largest;
+}
+
 } // namespace
 
 bool has_binary_gltf_extension(const std::string& name) {
@@ -391,11 +413,12 @@ void Model::upload() {
         std::size_t first = vertex_arrays.size();
         mesh_vao_ranges[m] = {static_cast<std::int32_t>(first), static_cast<std::int32_t>(primitives.size())};
         vertex_arrays.resize(first + primitives.size());
+        primitive_draws.resize(first + primitives.size());
         if (primitives.empty()) continue;
         glGenVertexArrays(static_cast<GLsizei>(primitives.size()), vertex_arrays.data() + first);
         for (std::size_t p = 0; p < primitives.size(); ++p) {
             glBindVertexArray(vertex_arrays[first + p]);
-            set_up_primitive(primitives[p], static_cast<int>(m), static_cast<int>(p));
+            primitive_draws[first + p] = set_up_primitive(primitives[p], static_cast<int>(m), static_cast<int>(p));
         }
     }
     glBindVertexArray(0);
@@ -405,11 +428,23 @@ void Model::upload() {
     Animation::extract(*this);
 }
 
-void Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
+PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
     auto skip = [&](const char* what, const std::string& why) {
         std::fprintf(stderr, "Mesh %d primitive %d of %s: %s skipped: %s\n", mesh, index, filename.c_str(), what,
                      why.c_str());
     };
+    auto refuse = [&](const std::string& why) {
+        std::fprintf(stderr, "Mesh %d primitive %d of %s: not drawn: %s\n", mesh, index, filename.c_str(),
+                     why.c_str());
+        return PrimitiveDraw{};
+    };
+    PrimitiveDraw draw;
+    if (primitive.mode > static_cast<int>(GL_TRIANGLE_FAN)) return refuse("unknown mode " + std::to_string(primitive.mode));
+    if (primitive.mode >= 0) draw.mode = static_cast<unsigned int>(primitive.mode);
+
+    // Every enabled attribute is read for each vertex drawn.
+    std::size_t vertices = static_cast<std::size_t>(INT32_MAX);
+    bool has_position = false;
     for (const VertexAttribute& attribute : kVertexAttributes) {
         auto found = primitive.attributes.find(attribute.name);
         if (found == primitive.attributes.end()) continue;
@@ -430,6 +465,10 @@ void Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int
             skip(attribute.name, "not an integer accessor");
             continue;
         }
+        if (view.byteStride > kMaxVertexStride) {
+            skip(attribute.name, "a stride of more than " + std::to_string(kMaxVertexStride) + " bytes");
+            continue;
+        }
         glEnableVertexAttribArray(attribute.location);
         glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[span.buffer]);
         const auto stride = static_cast<GLsizei>(view.byteStride);
@@ -440,18 +479,37 @@ void Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int
             glVertexAttribPointer(attribute.location, accessor.type, accessor.componentType, GL_FALSE, stride,
                                   byte_offset(span.offset));
         }
+        vertices = std::min(vertices, span.count);
+        if (attribute.location == 0) has_position = true;
     }
+    if (!has_position) return refuse("no usable POSITION attribute");
+    draw.vertex_count = static_cast<std::int32_t>(vertices);
+
     if (primitive.indices >= 0) {
         AccessorSpan span;
         std::string why;
-        if (!locate_accessor(gltf, primitive.indices, &span, &why)) {
-            skip("indices", why);
-        } else if (!is_index_component(gltf.accessors[primitive.indices].componentType)) {
-            skip("indices", "not an unsigned byte, short or int accessor");
-        } else {
-            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_buffers_[span.buffer]);
+        if (!locate_accessor(gltf, primitive.indices, &span, &why)) return refuse("indices: " + why);
+        const tinygltf::Accessor& accessor = gltf.accessors[primitive.indices];
+        if (!is_index_component(accessor.componentType) || accessor.type != TINYGLTF_TYPE_SCALAR)
+            return refuse("indices: not unsigned byte, short or int scalars");
+        // The element buffer is read as tightly packed, aligned indices.
+        if (span.stride != span.element_size || span.offset % span.element_size != 0)
+            return refuse("indices: not packed at their own alignment");
+        if (span.count > static_cast<std::size_t>(INT32_MAX)) return refuse("indices: more than a draw takes");
+        if (span.count > 0) {
+            const std::uint32_t largest = largest_index(gltf.buffers[span.buffer].data, span);
+            if (largest >= vertices)
+                return refuse("index " + std::to_string(largest) + " is past the " + std::to_string(vertices) +
+                              " vertices");
         }
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_buffers_[span.buffer]);
+        draw.indexed = true;
+        draw.index_count = static_cast<std::int32_t>(span.count);
+        draw.index_type = static_cast<unsigned int>(accessor.componentType);
+        draw.index_offset = span.offset;
     }
+    draw.drawable = true;
+    return draw;
 }
 
 void Model::animate(std::int64_t index, float phase) {

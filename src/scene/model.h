@@ -16,6 +16,19 @@
 class Texture;
 enum class ModelFiles;
 
+// How one primitive is drawn, from what its set-up validated and uploaded:
+// a primitive that failed is not drawable, and nothing of the file's own
+// counts or offsets reaches a draw call without passing through here.
+struct PrimitiveDraw {
+    bool drawable = false;
+    unsigned int mode = 4;          // a GL primitive mode, GL_TRIANGLES by default
+    std::int32_t vertex_count = 0;  // vertices that every enabled attribute holds
+    bool indexed = false;
+    std::int32_t index_count = 0;   // with indices: every one below vertex_count
+    unsigned int index_type = 0;    // GL_UNSIGNED_BYTE, _SHORT or _INT
+    std::size_t index_offset = 0;   // into the element buffer bound in the vertex array
+};
+
 namespace Animation {
 class Skeleton;
 class Animations;
@@ -57,6 +70,7 @@ public:
     std::unique_ptr<ByteBuffer> buffer;
     std::vector<std::pair<std::int32_t, std::int32_t>> mesh_vao_ranges;  // first vertex array, primitive count
     std::vector<unsigned int> vertex_arrays;
+    std::vector<PrimitiveDraw> primitive_draws;  // one per vertex array
     std::string filename;
     std::int32_t render_pass_count = 1;
     std::vector<std::unique_ptr<Texture>> image_textures;
@@ -79,7 +93,8 @@ private:
     void report_parse(const std::string& warning, const std::string& error);
     // Reports a parse, makes the image textures and says when it failed.
     void finish_parse(bool ok, const std::string& warning, const std::string& error);
-    void set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
+    // Sets up the bound vertex array; reports what it skips or refuses.
+    PrimitiveDraw set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
 
     // The GL buffers holding the glTF buffers, kept only to delete them.
     std::vector<unsigned int> gl_buffers_;

@@ -1,8 +1,7 @@
 #include "scene/scene.h"
 
-#include <GL/glew.h>
-
 #include "scene/model.h"
+#include "scene/shadow_target.h"
 
 namespace {
 
@@ -24,10 +23,7 @@ Scene::Scene(const JsonValue& value) { from_json(value); }
 
 Scene::Scene(BinaryReader& in) { read(in); }
 
-Scene::~Scene() {
-    if (shadow_framebuffer != 0) glDeleteFramebuffers(1, &shadow_framebuffer);
-    if (shadow_map != 0) glDeleteTextures(1, &shadow_map);
-}
+Scene::~Scene() = default;
 
 JsonValue Scene::to_json(bool export_resources) const {
     JsonValue json = JsonValue::object();
@@ -104,6 +100,21 @@ void Scene::resolve_references(const ObjectMap& objects) {
         camera_scene = resolve_key<Scene>(objects, camera_scene_key);
         camera_scene_key = 0;
     }
+}
+
+Scene::ShadowTargetUse::ShadowTargetUse(Scene& scene) : scene_(scene) {
+    if (scene_.shadow_target_holders_++ > 0) return;
+    std::shared_ptr<ShadowTarget>& target = scene_.shadow_target_;
+    if (!target || target->in_use || target->width != scene_.shadow_map_width ||
+        target->height != scene_.shadow_map_height)
+        target = free_shadow_target(scene_.shadow_map_width, scene_.shadow_map_height);
+    target->in_use = true;
+    scene_.shadow_framebuffer = target->framebuffer;
+    scene_.shadow_map = target->texture;
+}
+
+Scene::ShadowTargetUse::~ShadowTargetUse() {
+    if (--scene_.shadow_target_holders_ == 0) scene_.shadow_target_->in_use = false;
 }
 
 Camera* Scene::active_camera() {

@@ -15,13 +15,15 @@
 
 class Model;
 class ShaderProgram;
+class ShadowTarget;
 
 // What an effect draws when it shows 3D content: the model of its root node
 // seen through its camera (or one borrowed from camera_scene), and the
-// depth-only target of its shadow pass, seen from light_camera.
+// depth-only target of its shadow pass, seen from light_camera. The depth
+// target is shared with the other scenes and taken when first drawn.
 class Scene : public ISerializable {
 public:
-    // Both end with create_shadow_target, so they need a current GL context.
+    // Both end with create_shadow_target.
     explicit Scene(const JsonValue& value);
     explicit Scene(BinaryReader& in);
     ~Scene() override;
@@ -40,8 +42,23 @@ public:
     // After a binary document is read: the same through object keys.
     void resolve_references(const ObjectMap& objects);
 
-    // The light camera and the 8192 x 8192 depth texture and framebuffer.
+    // The light camera. The depth target comes with the first draw.
     void create_shadow_target();
+
+    // Holds a depth target of the scene's size for one draw, from its shadow
+    // pass to the end of its visible pass, and names it in shadow_framebuffer
+    // and shadow_map. A scene drawn as an input meanwhile takes another
+    // target; the same scene drawn again inside its own draw keeps this one.
+    class ShadowTargetUse {
+    public:
+        explicit ShadowTargetUse(Scene& scene);
+        ~ShadowTargetUse();
+        ShadowTargetUse(const ShadowTargetUse&) = delete;
+        ShadowTargetUse& operator=(const ShadowTargetUse&) = delete;
+
+    private:
+        Scene& scene_;
+    };
 
     // The camera the current pass views through: the light camera in the
     // shadow pass, else the own camera, the borrowed one, or the own one
@@ -64,6 +81,7 @@ public:
     bool shadow_pass = false;
     std::uint32_t shadow_map_width = 8192;
     std::uint32_t shadow_map_height = 8192;
+    // The target of the last draw; 0 before the first.
     unsigned int shadow_framebuffer = 0;
     unsigned int shadow_map = 0;
 
@@ -89,9 +107,10 @@ private:
         glm::mat4 view{1.0f};
         glm::mat4 projection{1.0f};
         glm::mat4 light_view_projection{1.0f};
-        // Nodes on the path from the root to the node being visited: a node
-        // graph with a cycle is walked once round and no further.
-        std::vector<bool> on_path;
+        // Nodes already walked in this pass. glTF nodes form a tree; a node
+        // listed twice, by one parent or by two, or in a cycle, is walked
+        // once, so one pass costs at most one visit per node.
+        std::vector<bool> visited;
         int depth = 0;
         // Pass numbers that some node asked for, sorted: passes nobody asked
         // for would draw nothing, so they are not walked.
@@ -101,6 +120,9 @@ private:
     void bind_material(DrawState& state, int material);
     bool reported_no_camera_ = false;
     DrawState draw_state_;
+    // Kept after a draw so that the next draw usually finds it free.
+    std::shared_ptr<ShadowTarget> shadow_target_;
+    int shadow_target_holders_ = 0;
 };
 
 // World matrix of a glTF node under a parent matrix: parent * matrix when

@@ -11,14 +11,11 @@
 #include "document/texture.h"
 #include "player/player_state.h"
 #include "render/shader_program.h"
+#include "scene/draw_limits.h"
 #include "scene/model.h"
 #include "scene/scene.h"
 
 namespace {
-
-// Deeper hierarchies than this are not drawn below that depth; real assets
-// stay far shallower, and the walk recurses once per level.
-constexpr int kMaxNodeDepth = 512;
 
 template <class T>
 bool in_range(int index, const std::vector<T>& list) {
@@ -66,23 +63,13 @@ Extras read_extras(const tinygltf::Value& extras) {
 
 void set_matrix(int location, const glm::mat4& m) { glUniformMatrix4fv(location, 1, GL_FALSE, glm::value_ptr(m)); }
 
-// glDrawArrays counts the vertices of the primitive's first attribute in
-// name order; without any attribute there is nothing to draw.
-void draw_primitive(const tinygltf::Model& gltf, const tinygltf::Primitive& primitive) {
-    const GLenum mode = primitive.mode < 0 ? GL_TRIANGLES : static_cast<GLenum>(primitive.mode);
-    if (primitive.indices < 0) {
-        if (primitive.attributes.empty()) return;
-        const int accessor = primitive.attributes.begin()->second;
-        if (!in_range(accessor, gltf.accessors)) return;
-        glDrawArrays(mode, 0, static_cast<GLsizei>(gltf.accessors[static_cast<std::size_t>(accessor)].count));
-        return;
+void draw_primitive(const PrimitiveDraw& draw) {
+    if (draw.indexed) {
+        glDrawElements(draw.mode, draw.index_count, draw.index_type,
+                       reinterpret_cast<const void*>(static_cast<std::uintptr_t>(draw.index_offset)));
+    } else {
+        glDrawArrays(draw.mode, 0, draw.vertex_count);
     }
-    if (!in_range(primitive.indices, gltf.accessors)) return;
-    const tinygltf::Accessor& indices = gltf.accessors[static_cast<std::size_t>(primitive.indices)];
-    if (!in_range(indices.bufferView, gltf.bufferViews)) return;
-    const std::size_t offset = gltf.bufferViews[static_cast<std::size_t>(indices.bufferView)].byteOffset + indices.byteOffset;
-    glDrawElements(mode, static_cast<GLsizei>(indices.count), static_cast<GLenum>(indices.componentType),
-                   reinterpret_cast<const void*>(offset));
 }
 
 } // namespace
@@ -99,28 +86,6 @@ void Scene::create_shadow_target() {
     light_camera->direction_mode = false;
     light_camera->orthographic = true;
     light_camera->ortho_half_size = 100.0f;
-
-    // Reading a scene again makes a new target; the old one would leak.
-    if (shadow_framebuffer != 0) glDeleteFramebuffers(1, &shadow_framebuffer);
-    if (shadow_map != 0) glDeleteTextures(1, &shadow_map);
-
-    glGenFramebuffers(1, &shadow_framebuffer);
-    glGenTextures(1, &shadow_map);
-    glBindTexture(GL_TEXTURE_2D, shadow_map);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, static_cast<GLsizei>(shadow_map_width),
-                 static_cast<GLsizei>(shadow_map_height), 0, GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-
-    glBindFramebuffer(GL_FRAMEBUFFER, shadow_framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, shadow_map, 0);
-    glDrawBuffer(GL_NONE);
-    glReadBuffer(GL_NONE);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void Scene::render(ShaderProgram* program) {
@@ -167,11 +132,11 @@ void Scene::render(ShaderProgram* program) {
             const auto& roots = gltf.scenes[static_cast<std::size_t>(gltf.defaultScene)].nodes;
             model->render_pass_count = 1;
             state.requested_passes.clear();
-            state.on_path.assign(gltf.nodes.size(), false);
             // Every pass walks the same nodes, so after the first the set of
             // requested passes is complete; later passes step through it.
             std::int64_t pass = 1;
             while (pass <= model->render_pass_count) {
+                state.visited.assign(gltf.nodes.size(), false);
                 for (int root : roots) draw_node(state, root, static_cast<int>(pass), glm::mat4(1.0f));
                 auto next = std::upper_bound(state.requested_passes.begin(), state.requested_passes.end(),
                                              static_cast<std::int32_t>(pass));
@@ -186,8 +151,9 @@ void Scene::render(ShaderProgram* program) {
 void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& parent) {
     Model& model = *state.model;
     const tinygltf::Model& gltf = model.gltf;
-    if (!in_range(node, gltf.nodes) || state.on_path[static_cast<std::size_t>(node)]) return;
+    if (!in_range(node, gltf.nodes) || state.visited[static_cast<std::size_t>(node)]) return;
     const std::size_t index = static_cast<std::size_t>(node);
+    state.visited[index] = true;
     const tinygltf::Node& gltf_node = gltf.nodes[index];
     ShaderProgram& program = *state.program;
 
@@ -219,21 +185,21 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
         for (std::size_t k = 0; k < mesh.primitives.size(); ++k) {
             const std::int64_t vao = static_cast<std::int64_t>(first) + static_cast<std::int64_t>(k);
             if (static_cast<std::int64_t>(k) >= count || vao < 0 ||
-                vao >= static_cast<std::int64_t>(model.vertex_arrays.size()))
+                vao >= static_cast<std::int64_t>(model.vertex_arrays.size()) ||
+                vao >= static_cast<std::int64_t>(model.primitive_draws.size()))
                 continue;
-            const tinygltf::Primitive& primitive = mesh.primitives[k];
-            bind_material(state, primitive.material);
+            const PrimitiveDraw& draw = model.primitive_draws[static_cast<std::size_t>(vao)];
+            if (!draw.drawable) continue;
+            bind_material(state, mesh.primitives[k].material);
             glBindVertexArray(model.vertex_arrays[static_cast<std::size_t>(vao)]);
-            draw_primitive(gltf, primitive);
+            draw_primitive(draw);
         }
     }
 
     if (state.depth >= kMaxNodeDepth) return;
-    state.on_path[index] = true;
     ++state.depth;
     for (int child : gltf_node.children) draw_node(state, child, pass, world);
     --state.depth;
-    state.on_path[index] = false;
 }
 
 void Scene::bind_material(DrawState& state, int material) {

@@ -1,10 +1,12 @@
 #include "timeline/scene_tracks.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "player/player_state.h"
 #include "scene/camera.h"
+#include "scene/draw_limits.h"
 #include "scene/model.h"
 #include "scene/scene.h"
 #include "timeline/event.h"
@@ -81,6 +83,16 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
     bool has_instances = false;
     float instances = track_or(event, "render_instances", beat, 1.0f, &has_instances);
     instance_count = has_instances ? truncate_to_int32(instances) : 1;
+    if (instance_count > kMaxRenderInstances) {
+        // Said once per process: the track is read twice a frame.
+        static bool reported = false;
+        if (!reported) {
+            std::printf("Event \"%s\": render_instances %d is more than %d; %d instances are drawn\n",
+                        event.name.c_str(), instance_count, kMaxRenderInstances, kMaxRenderInstances);
+            reported = true;
+        }
+        instance_count = kMaxRenderInstances;
+    }
 
     Model* model = scene.root_node ? scene.root_node->model : nullptr;
     if (!model || !model->has_animations) return;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -215,6 +216,7 @@ protected:
 
     // Both passes the way an effect draws a scene.
     static void draw(Scene& scene, ShaderProgram& program, const DepthTarget& target) {
+        const Scene::ShadowTargetUse shadow_target(scene);
         glUseProgram(program.program_id);
         glBindFramebuffer(GL_FRAMEBUFFER, scene.shadow_framebuffer);
         glViewport(0, 0, static_cast<GLsizei>(scene.shadow_map_width), static_cast<GLsizei>(scene.shadow_map_height));
@@ -514,15 +516,108 @@ TEST_F(SceneRenderingTest, OutOfRangeIndicesAndCyclesAreSkipped) {
     EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 0, 0.5f}), 51, 51, 255, 255, 2);
     EXPECT_NEAR_RGBA(pixel_at(target, camera, {2, 0, 0.5f}), 255, 255, 255, 255, 0);
 
-    // Indices whose accessor or buffer view is missing draw nothing.
+    // Drawing uses what was checked and uploaded: indices made invalid
+    // afterwards are never read again.
     gltf.accessors[3].bufferView = 8;
+    gltf.accessors[3].count = 1u << 30;
     draw(*scene, *program, target);
-    EXPECT_EQ(lit_pixel_count(all_pixels(target)), 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 0, 0.5f}), 51, 51, 255, 255, 2);
 
     gltf.accessors[3].bufferView = 1;
     gltf.defaultScene = 3;  // no such scene
     draw(*scene, *program, target);
     EXPECT_EQ(lit_pixel_count(all_pixels(target)), 0);
+}
+
+namespace {
+
+// Triangles that reach the rasteriser while the function runs.
+GLuint primitives_generated(const std::function<void()>& run) {
+    GLuint query = 0, count = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    run();
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &count);
+    glDeleteQueries(1, &query);
+    return count;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+} // namespace
+
+TEST_F(SceneRenderingTest, PrimitivesDrawOnlyWhatWasCheckedAndUploaded) {
+    // Six positions (the quad of two triangles), then two index lists: one
+    // inside the vertices, one naming vertex 9. Mesh 0 is sound; the others
+    // hold one fault each: indices running past their view (which used to
+    // draw from a client address the file chose), an index past the
+    // vertices, an unchecked COLOR_0 of two billion vertices that comes
+    // first by name, and a NORMAL shorter than POSITION (so 3 vertices, one
+    // triangle), no POSITION, an unknown mode.
+    const float quad[] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, 0.5f, 0};
+    const std::uint16_t indices[] = {0, 1, 2, 3, 4, 5, 0, 1, 9, 3, 4, 5};
+    std::string bytes(sizeof quad + sizeof indices, '\0');
+    std::memcpy(bytes.data(), quad, sizeof quad);
+    std::memcpy(bytes.data() + sizeof quad, indices, sizeof indices);
+    const std::string asset = R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3, 4, 5]}],
+  "nodes": [{"mesh": 0}, {"mesh": 1}, {"mesh": 2}, {"mesh": 3}, {"mesh": 4}, {"mesh": 5}],
+  "buffers": [{"byteLength": 96, "uri": "data:application/octet-stream;base64,)" + base64_encode(bytes) + R"("}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 72}, {"buffer": 0, "byteOffset": 72, "byteLength": 24}],
+  "accessors": [
+    {"bufferView": 0, "componentType": 5126, "count": 6, "type": "VEC3"},
+    {"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3"},
+    {"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"},
+    {"bufferView": 1, "componentType": 5123, "count": 1000000, "type": "SCALAR"},
+    {"bufferView": 1, "byteOffset": 12, "componentType": 5123, "count": 6, "type": "SCALAR"},
+    {"bufferView": 0, "componentType": 5126, "count": 2000000000, "type": "VEC3"}],
+  "meshes": [
+    {"primitives": [{"attributes": {"POSITION": 0}, "indices": 2}]},
+    {"primitives": [{"attributes": {"POSITION": 0}, "indices": 3}]},
+    {"primitives": [{"attributes": {"POSITION": 0}, "indices": 4}]},
+    {"primitives": [{"attributes": {"COLOR_0": 5, "POSITION": 0, "NORMAL": 1}}]},
+    {"primitives": [{"attributes": {"NORMAL": 1}}]},
+    {"primitives": [{"attributes": {"POSITION": 0}, "mode": 9}]}]})";
+    testing::internal::CaptureStderr();
+    auto model = model_from_bytes("hostile.gltf", asset);
+    auto scene = scene_showing(model.get(), camera_json({0, 0, 4}, {0, 0, 0}, kAspect));
+    auto program = scene_program(false);
+    DepthTarget target(64, 36);
+    // Two triangles of mesh 0 and one of mesh 3, in each of the two passes.
+    EXPECT_EQ(primitives_generated([&] { draw(*scene, *program, target); }), 6u);
+    EXPECT_EQ(primitives_generated([&] { draw(*scene, *program, target); }), 6u);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NEAR_RGBA(target.pixel(32, 18), 255, 255, 255, 255, 0);
+
+    // Each refused primitive says so once, at load, however often drawn.
+    EXPECT_EQ(occurrences(log, "not drawn"), 4u) << log;
+    for (const char* line : {"Mesh 1 primitive 0 of hostile.gltf: not drawn: indices: accessor 3 runs past its buffer view",
+                             "Mesh 2 primitive 0 of hostile.gltf: not drawn: index 9 is past the 6 vertices",
+                             "Mesh 4 primitive 0 of hostile.gltf: not drawn: no usable POSITION attribute",
+                             "Mesh 5 primitive 0 of hostile.gltf: not drawn: unknown mode 9"})
+        EXPECT_EQ(occurrences(log, line), 1u) << line << "\n" << log;
+}
+
+TEST_F(SceneRenderingTest, EveryNodeIsWalkedOncePerPassHoweverOftenItIsListed) {
+    // Forty levels, each listing the next twice, the last pointing back at
+    // the first, the first a root twice: once per path, that was 2^40 visits.
+    std::string nodes = "[";
+    for (int level = 0; level < 40; ++level)
+        nodes += R"({"mesh": 3, "children": [)" + std::to_string(level + 1) + ", " + std::to_string(level + 1) + "]},";
+    nodes += R"({"mesh": 3, "children": [0]}])";
+    auto model = made_model(nodes, "[0, 0]");
+    auto scene = scene_showing(model.get(), camera_json({0, 0, 4}, {0, 0, 0}, kAspect));
+    auto program = scene_program(false);
+    DepthTarget target(64, 36);
+    // 41 quads of two triangles in each of the two passes, per instance.
+    EXPECT_EQ(primitives_generated([&] { draw(*scene, *program, target); }), 164u);
+    instance_count = 2;
+    EXPECT_EQ(primitives_generated([&] { draw(*scene, *program, target); }), 328u);
+    EXPECT_NEAR_RGBA(target.pixel(32, 18), 0, 255, 0, 255, 0);
 }
 
 TEST_F(SceneRenderingTest, SkinnedSampleIsPosedByItsJointMatrices) {

@@ -192,6 +192,9 @@ TEST_F(SceneTest, ShadowTargetIsADepthTextureWithALightCamera) {
     EXPECT_TRUE(light.orthographic);
     EXPECT_EQ(light.ortho_half_size, 100.0f);
 
+    // The depth target comes with the first draw.
+    EXPECT_EQ(scene->shadow_map, 0u);
+    auto use = std::make_unique<Scene::ShadowTargetUse>(*scene);
     GLint width = 0, height = 0, format = 0, wrap = 0, filter = 0;
     glBindTexture(GL_TEXTURE_2D, scene->shadow_map);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
@@ -215,15 +218,65 @@ TEST_F(SceneTest, ShadowTargetIsADepthTextureWithALightCamera) {
     EXPECT_EQ(draw_buffer, GL_NONE);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 
-    // Making the target again (a smaller one here) replaces the old objects.
+    // A draw at another size (a smaller one here) replaces the old objects.
+    use.reset();
     const unsigned int old_map = scene->shadow_map;
     scene->shadow_map_width = scene->shadow_map_height = 64;
-    scene->create_shadow_target();
+    use = std::make_unique<Scene::ShadowTargetUse>(*scene);
+    use.reset();
     EXPECT_FALSE(glIsTexture(old_map));
     const unsigned int map = scene->shadow_map, framebuffer = scene->shadow_framebuffer;
     EXPECT_TRUE(glIsTexture(map));
     scene.reset();
     EXPECT_FALSE(glIsTexture(map));
+    EXPECT_FALSE(glIsFramebuffer(framebuffer));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(SceneTest, ScenesShareOneShadowTargetPerSizeTakenWhenFirstDrawn) {
+    // Forty scenes used to hold 256 MB each from load on.
+    std::vector<std::unique_ptr<Scene>> scenes;
+    for (int i = 0; i < 40; ++i) scenes.push_back(scene_from(R"({"name": "s"})"));
+    for (const auto& scene : scenes) EXPECT_EQ(scene->shadow_map, 0u);
+    for (const auto& scene : scenes) scene->shadow_map_width = scene->shadow_map_height = 32;
+    Scene& first = *scenes[0];
+    Scene& second = *scenes[1];
+
+    // Drawn one after another, every scene draws into the same target.
+    for (const auto& scene : scenes) Scene::ShadowTargetUse use(*scene);
+    const unsigned int map = first.shadow_map, framebuffer = first.shadow_framebuffer;
+    EXPECT_TRUE(glIsTexture(map));
+    for (const auto& scene : scenes) {
+        EXPECT_EQ(scene->shadow_map, map);
+        EXPECT_EQ(scene->shadow_framebuffer, framebuffer);
+    }
+
+    {
+        // A scene drawn as an input during another's draw must not overwrite
+        // the map the outer visible pass is about to read; the same scene
+        // drawn inside its own draw keeps its target, as it always did.
+        Scene::ShadowTargetUse outer(first);
+        Scene::ShadowTargetUse inner(second);
+        EXPECT_NE(second.shadow_map, map);
+        EXPECT_NE(second.shadow_framebuffer, framebuffer);
+        Scene::ShadowTargetUse again(first);
+        EXPECT_EQ(first.shadow_map, map);
+    }
+    // Another size is another target.
+    scenes[2]->shadow_map_width = 16;
+    { Scene::ShadowTargetUse use(*scenes[2]); }
+    EXPECT_NE(scenes[2]->shadow_map, map);
+    GLint width = 0;
+    glBindTexture(GL_TEXTURE_2D, scenes[2]->shadow_map);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(width, 16);
+
+    // Released with the last scene that holds it.
+    const unsigned int nested_map = second.shadow_map;
+    scenes.clear();
+    EXPECT_FALSE(glIsTexture(map));
+    EXPECT_FALSE(glIsTexture(nested_map));
     EXPECT_FALSE(glIsFramebuffer(framebuffer));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }

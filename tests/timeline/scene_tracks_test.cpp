@@ -7,6 +7,7 @@
 #include "player/player_state.h"
 #include "render/effect.h"
 #include "render/render_test_support.h"
+#include "scene/draw_limits.h"
 #include "scene/model.h"
 #include "scene/scene.h"
 #include "support/test_environment.h"
@@ -97,6 +98,24 @@ TEST_F(SceneTracksTest, CameraLightAndInstancesFollowTheTracks) {
     EXPECT_FLOAT_EQ(light.ortho_half_size, 50.0f);
     EXPECT_FLOAT_EQ(light.znear, 0.01f);
     EXPECT_EQ(scene.camera->position.x, 7.0f);  // unchanged without a track
+}
+
+TEST_F(SceneTracksTest, RenderInstancesAreCappedWithOneMessage) {
+    Scene scene(scene_json("crowd", true));
+    // The cap itself passes; the largest count a track can give, or any
+    // count past the cap, draws the cap, and says so once for the process.
+    constant("render_instances", static_cast<float>(kMaxRenderInstances));
+    apply_scene_tracks(event, scene, 12.0f);
+    EXPECT_EQ(instance_count, kMaxRenderInstances);
+    testing::internal::CaptureStdout();
+    for (float value : {2147483647.0f, 1e30f, static_cast<float>(kMaxRenderInstances + 1)}) {
+        constant("render_instances", value);
+        apply_scene_tracks(event, scene, 12.0f);
+        apply_scene_tracks(event, scene, 12.0f);
+        EXPECT_EQ(instance_count, kMaxRenderInstances) << value;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Event \"shot\": render_instances 2147483647 is more than 4096; 4096 instances are drawn\n");
 }
 
 TEST_F(SceneTracksTest, ASceneWithoutItsOwnCameraIsSteeredThroughTheBorrowedOne) {
