@@ -55,8 +55,8 @@ JsonValue name_array(const std::vector<T*>& list, const std::vector<std::string>
     return names;
 }
 
-void create_capture_texture(Buffer& buffer, unsigned int& texture) {
-    texture = create_gl_texture(buffer.width, buffer.height, buffer.data.get(), GL_CLAMP_TO_EDGE);
+GlTexture create_capture_texture(const Buffer& buffer) {
+    return GlTexture(create_gl_texture(buffer.width, buffer.height, buffer.data.get(), GL_CLAMP_TO_EDGE));
 }
 
 } // namespace
@@ -180,9 +180,9 @@ void Effect::setup_gpu_objects() {
     // rebuilt: the quad's attribute follows the program's new "vp", but the
     // quad and the window-sized target are made once, not leaked each time.
     if (quad_vertex_array == 0) {
-        glGenVertexArrays(1, &quad_vertex_array);
+        quad_vertex_array = GlVertexArray::generate();
         glBindVertexArray(quad_vertex_array);
-        glGenBuffers(1, &quad_vertex_buffer);
+        quad_vertex_buffer = GlBuffer::generate();
         glBindBuffer(GL_ARRAY_BUFFER, quad_vertex_buffer);
         glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
     } else {
@@ -199,8 +199,8 @@ void Effect::setup_gpu_objects() {
     }
     if (framebuffer != 0) return;
 
-    glGenFramebuffers(1, &framebuffer);
-    glGenTextures(1, &framebuffer_texture);
+    framebuffer = GlFramebuffer::generate();
+    framebuffer_texture = GlTexture::generate();
     glBindTexture(GL_TEXTURE_2D, framebuffer_texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, display_size.viewport_width, display_size.viewport_height, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, nullptr);
@@ -356,13 +356,10 @@ void Effect::ensure_capture_target() {
     const int w = display_size.viewport_width, h = display_size.viewport_height;
     if (capture_buffer && (capture_buffer->width != w || capture_buffer->height != h)) {
         capture_buffer = std::make_unique<Buffer>(w, h);
-        if (capture_texture != 0) {
-            glDeleteTextures(1, &capture_texture);
-            create_capture_texture(*capture_buffer, capture_texture);
-        }
+        if (capture_texture != 0) capture_texture = create_capture_texture(*capture_buffer);
     }
     if (!capture_buffer) capture_buffer = std::make_unique<Buffer>(w, h);
-    if (capture_texture == 0) create_capture_texture(*capture_buffer, capture_texture);
+    if (capture_texture == 0) capture_texture = create_capture_texture(*capture_buffer);
 }
 
 void Effect::capture_screen() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "render/gl_object.h"
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
@@ -69,12 +70,12 @@ public:
     std::string name;
     bool feedback = false;
     bool screen_texture = false;
-    unsigned int quad_vertex_buffer = 0;
-    unsigned int quad_vertex_array = 0;
+    GlBuffer quad_vertex_buffer;
+    GlVertexArray quad_vertex_array;
     std::unique_ptr<Buffer> capture_buffer;
-    unsigned int capture_texture = 0;
-    unsigned int framebuffer = 0;
-    unsigned int framebuffer_texture = 0;
+    GlTexture capture_texture;
+    GlFramebuffer framebuffer;
+    GlTexture framebuffer_texture;
 
     // References that matched no record; kept so that writing the project
     // back loses nothing.
