@@ -113,14 +113,19 @@ TEST_F(DecodeBoundsTest, SoundsThatDecodeForYearsStopAtTheBoundOfDecodedSound) {
     EXPECT_LE(start->alen, mixer_bytes_for_seconds(5.0 + kMusicDecodeMargin));
     Mix_FreeChunk(start);
     try {
-        decode_music_until(midi.data(), midi.size(), kMaxDecodedAudioSeconds + 1.0, "long.mid");
+        decode_music_until(module.data(), module.size(), kMaxDecodedMusicSeconds + 1.0, "long.mod");
         ADD_FAILURE() << "a music needed past the limit decoded";
     } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("long.mid"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("long.mod"), std::string::npos) << e.what();
     }
 
-    // A short sound still decodes whole.
+    // A short sound still decodes whole, as a sample and as music however
+    // late the command looks.
     const std::string tone = file_bytes(test_data_path("resources/tone_1s_stereo.wav"));
+    Mix_Chunk* whole = decode_music_until(tone.data(), tone.size(), kMaxDecodedMusicSeconds * 2, "tone.wav");
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(whole->alen, mixer_bytes_for_seconds(1.0));
+    Mix_FreeChunk(whole);
     AudioSample hit("hit.wav", tone.data(), tone.size());
     EXPECT_EQ(hit.duration, 1000);
 }
