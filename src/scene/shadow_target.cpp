@@ -12,8 +12,8 @@ ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(wi
     GLint previous_framebuffer = 0, previous_texture = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous_framebuffer);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous_texture);
-    glGenFramebuffers(1, &framebuffer);
-    glGenTextures(1, &texture);
+    framebuffer = GlFramebuffer::generate();
+    texture = GlTexture::generate();
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
@@ -30,11 +30,6 @@ ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(wi
     if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous_framebuffer));
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous_texture));
-}
-
-ShadowTarget::~ShadowTarget() {
-    glDeleteFramebuffers(1, &framebuffer);
-    glDeleteTextures(1, &texture);
 }
 
 std::shared_ptr<ShadowTarget> free_shadow_target(std::uint32_t width, std::uint32_t height) {

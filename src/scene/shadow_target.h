@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "render/gl_object.h"
+
 // The depth-only framebuffer a scene's shadow pass draws into, with its
 // depth texture. Scenes draw one after another, each reading its map right
 // after drawing it, so scenes whose maps have one size share one target
@@ -11,15 +13,11 @@ class ShadowTarget {
 public:
     // Makes the GL objects; an incomplete framebuffer is reported and kept.
     ShadowTarget(std::uint32_t width, std::uint32_t height);
-    ~ShadowTarget();
-
-    ShadowTarget(const ShadowTarget&) = delete;
-    ShadowTarget& operator=(const ShadowTarget&) = delete;
 
     const std::uint32_t width;
     const std::uint32_t height;
-    unsigned int framebuffer = 0;
-    unsigned int texture = 0;
+    GlFramebuffer framebuffer;
+    GlTexture texture;
     // Set while a draw holds it, from its shadow pass to the end of its
     // visible pass, which reads the map.
     bool in_use = false;
