@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "player/headless_session.h"
+#include "offscreen/headless_session.h"
 
 // The hidden 64 x 36 GL window the GL benchmarks draw into, opened once;
 // false (and the benchmark skipped with the reason) without a display.

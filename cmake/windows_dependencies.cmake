@@ -1,6 +1,6 @@
 # Libraries of the Windows cross-build: static mingw builds installed by
 # scripts/build-windows.sh into QB_WINDOWS_DEPS, header-only ones copied into
-# its headers/ folder. Defines QB_DEPENDENCIES for quillbarrow_core.
+# its headers/ folder. Defines QB_DEPENDENCIES for quillbarrow_runtime.
 set(QB_WINDOWS_DEPS "$ENV{QB_WINDOWS_DEPS}" CACHE PATH "Prefix of the cross-built Windows libraries")
 if(NOT EXISTS "${QB_WINDOWS_DEPS}/headers")
   message(FATAL_ERROR "QB_WINDOWS_DEPS (${QB_WINDOWS_DEPS}) holds no Windows libraries: run scripts/build-windows.sh")

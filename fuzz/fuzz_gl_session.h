@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "player/diagnostics.h"
-#include "player/headless_session.h"
+#include "offscreen/headless_session.h"
 #include "render/shader_program.h"
 
 // One hidden GL window for the whole fuzzing process (records make GL

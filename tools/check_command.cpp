@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "check/project_linter.h"
+#include "lint/project_linter.h"
 #include "command.h"
 
 namespace {

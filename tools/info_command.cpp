@@ -2,8 +2,8 @@
 #include <memory>
 
 #include "command.h"
-#include "document/project_file.h"
-#include "player/headless_session.h"
+#include "project/project_file.h"
+#include "offscreen/headless_session.h"
 #include "serialization/content_trailer.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "command.h"
-#include "drawing_session.h"
-#include "document/project_file.h"
+#include "offscreen/drawing_session.h"
+#include "project/project_file.h"
 #include "document/resource_reader.h"
 #include "platform/executable_path.h"
-#include "player/headless_session.h"
+#include "offscreen/headless_session.h"
 #include "player/player_state.h"
 #include "player_target.h"
 #include "scene/model.h"

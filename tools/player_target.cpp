@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "command.h"
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "platform/executable_path.h"
 
 std::string player_for_target(const std::string& target) {

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "command.h"
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "option_values.h"
 #include "preview/preview_session.h"
 

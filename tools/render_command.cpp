@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "command.h"
-#include "document/project_file.h"
-#include "drawing_session.h"
+#include "project/project_file.h"
+#include "offscreen/drawing_session.h"
 #include "option_values.h"
-#include "player/frame_renderer.h"
+#include "offscreen/frame_renderer.h"
 
 namespace {
 

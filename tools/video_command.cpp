@@ -7,17 +7,17 @@
 #include <unistd.h>
 
 #include "command.h"
-#include "document/project_file.h"
-#include "drawing_session.h"
+#include "project/project_file.h"
+#include "offscreen/drawing_session.h"
 #include "option_values.h"
-#include "platform/child_process.h"
-#include "platform/terminal.h"
-#include "player/frame_renderer.h"
+#include "system/child_process.h"
+#include "system/terminal.h"
+#include "offscreen/frame_renderer.h"
 #include "player/player_state.h"
-#include "player/video_encoder.h"
-#include "player/video_renderer.h"
-#include "player/wav_file.h"
-#include "video_progress.h"
+#include "video/video_encoder.h"
+#include "video/video_renderer.h"
+#include "video/wav_file.h"
+#include "video/video_progress.h"
 
 namespace fs = std::filesystem;
 

@@ -12,13 +12,13 @@
 #include <benchmark/benchmark.h>
 
 #include "document/demo.h"
-#include "document/project_file.h"
-#include "player/video_encoder.h"
+#include "project/project_file.h"
+#include "video/video_encoder.h"
 #include "player/audio_analysis.h"
-#include "player/frame_renderer.h"
-#include "player/headless_session.h"
-#include "player/offline_mix.h"
-#include "player/pixel_readback_ring.h"
+#include "offscreen/frame_renderer.h"
+#include "offscreen/headless_session.h"
+#include "video/offline_mix.h"
+#include "video/pixel_readback_ring.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 

@@ -12,7 +12,7 @@
 #include "document/font_texture.h"
 #include "document/resource_test_helpers.h"
 #include "document/texture.h"
-#include "player/offline_mix.h"
+#include "video/offline_mix.h"
 #include "scene/model.h"
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/demo.h"
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "player/loading_progress.h"
 #include "player/player_state.h"
 #include "resource_test_helpers.h"

@@ -8,7 +8,7 @@
 
 #include "document/resource_test_helpers.h"
 #include "serialization/byte_buffer.h"
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "support/gl_test_context.h"
 #include "support/private_display.h"
 #include "support/production_files.h"

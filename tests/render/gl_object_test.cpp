@@ -8,7 +8,7 @@
 #include <GL/glew.h>
 
 #include "document/demo.h"
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "render/effect.h"
 #include "render/gl_object.h"
 #include "support/gl_test_context.h"

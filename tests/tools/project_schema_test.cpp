@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "check/key_kinds.h"
+#include "lint/key_kinds.h"
 #include "support/json_schema.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "document/project_file.h"
+#include "project/project_file.h"
 #include "document/resource_reader.h"
 #include "document/resource_test_helpers.h"
 #include "player/diagnostics.h"

@@ -10,7 +10,7 @@
 #include <numbers>
 
 #include "document/resource_test_helpers.h"
-#include "platform/child_process.h"
+#include "system/child_process.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/json_value.h"
 #include "support/tool_process.h"

@@ -1,0 +1,100 @@
+#include "offscreen/frame_renderer.h"
+
+#include <vector>
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <SDL_image.h>
+#include <SDL_mixer.h>
+
+#include "document/demo.h"
+#include "player/audio_analysis.h"
+#include "video/offline_mix.h"
+#include "player/player_state.h"
+#include "timeline/frame_evaluation.h"
+
+namespace {
+
+} // namespace
+
+const Mix_Chunk* decoded_music(const Demo& demo, double seconds) {
+    static const Demo* decoded_for = nullptr;
+    static Mix_Chunk* chunk = nullptr;
+    static double decoded_until = 0.0;
+    if (decoded_for != &demo || seconds > decoded_until) {
+        if (chunk) Mix_FreeChunk(chunk);
+        chunk = nullptr;
+        decoded_for = nullptr;
+        if (demo.music && demo.music->len > 0)
+            chunk = decode_music_until(demo.music->data.get(), demo.music->len, seconds, "of the production");
+        decoded_for = &demo;
+        decoded_until = seconds;
+    }
+    return chunk;
+}
+
+namespace {
+
+void analyse_music_at(const Demo& demo, float beat) {
+    create_fft_state();
+    reset_audio_analysis();
+    if (!(demo.bpm > 0.0f)) return;
+    const double seconds = (beat + demo.beat_offset) * 60.0 / demo.bpm;
+    const Mix_Chunk* music = decoded_music(demo, seconds);
+    if (!music) return;
+    const int frame_bytes = 4;  // the mixer's stereo 16-bit frames
+    const long long first = static_cast<long long>(seconds * audio_format.frequency);
+    const long long frames = music->alen / frame_bytes;
+    if (first < 0 || first + 1024 > frames) return;
+    analyse_audio(-2, music->abuf + first * frame_bytes, 1024 * frame_bytes, nullptr);
+}
+
+} // namespace
+
+void draw_frame(Demo& demo, float beat) {
+    current_beat = beat;
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
+    pose_scenes(demo.events, beat);
+    demo.evaluate_frame(beat);
+}
+
+bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path,
+                    std::string* error) {
+    SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888);
+    if (!image) {
+        if (error) *error = SDL_GetError();
+        return false;
+    }
+    // GL rows run bottom-up; the image's run top-down. The window is opaque.
+    auto* out = static_cast<unsigned char*>(image->pixels);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* row = pixels + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        unsigned char* target = out + static_cast<std::size_t>(y) * image->pitch;
+        for (int x = 0; x < width; ++x) {
+            target[x * 4] = row[x * 4];
+            target[x * 4 + 1] = row[x * 4 + 1];
+            target[x * 4 + 2] = row[x * 4 + 2];
+            target[x * 4 + 3] = 255;
+        }
+    }
+    bool saved = IMG_SavePNG(image, path.c_str()) == 0;
+    if (!saved && error) *error = std::string("cannot write ") + path + ": " + IMG_GetError();
+    SDL_FreeSurface(image);
+    return saved;
+}
+
+bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error) {
+    const int width = display_size.viewport_width, height = display_size.viewport_height;
+    analyse_music_at(demo, beat);
+    draw_frame(demo, beat);
+
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return save_frame_png(pixels.data(), width, height, path, error);
+}

@@ -1,9 +1,0 @@
-#include "platform/window_system.h"
-
-#include <cstdlib>
-
-#ifdef _WIN32
-bool window_system_available() { return true; }
-#else
-bool window_system_available() { return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"); }
-#endif

@@ -1,7 +1,0 @@
-#pragma once
-
-#include "check/lint_context.h"
-
-// Walks every record from the root and reports values of the wrong kind
-// (what they silently read as) and keys no reader asks for.
-void check_records(const LintContext& context);
