@@ -16,6 +16,8 @@
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::unique_ptr<Model> load_path(const std::string& path) {
@@ -80,8 +82,10 @@ void BM_AnimateNodes_BoxAnimated(benchmark::State& state) {
     state.counters["records"] = static_cast<double>(model->node_animation_records.size());
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_AnimateSkinned_RiggedSimple);
 BENCHMARK(BM_AnimateSkinned_ExampleCreature);
 BENCHMARK(BM_AnimateNodes_BoxAnimated);
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 
 #include "player/audio_analysis.h"
 
+namespace quillbarrow {
+
 // Every heap allocation in the process goes through these, so the benchmark
 // can count what one analysis call allocates (C and C++ alike: operator new
 // ends in malloc).
@@ -89,4 +91,6 @@ void BM_AcquireAudioCapture(benchmark::State& state) {
 }
 BENCHMARK(BM_AcquireAudioCapture)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

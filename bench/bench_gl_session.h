@@ -7,6 +7,8 @@
 
 #include "offscreen/headless_session.h"
 
+namespace quillbarrow {
+
 // The hidden 64 x 36 GL window the GL benchmarks draw into, opened once;
 // false (and the benchmark skipped with the reason) without a display.
 inline bool bench_gl_session(benchmark::State& state) {
@@ -19,3 +21,5 @@ inline bool bench_gl_session(benchmark::State& state) {
     if (!opened) state.SkipWithError("no GL context (run under Xvfb)");
     return opened;
 }
+
+}  // namespace quillbarrow

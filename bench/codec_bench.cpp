@@ -13,6 +13,8 @@
 
 #include "serialization/string_codec.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -60,8 +62,8 @@ const std::string& text_corpus() {
 
 std::vector<std::string> short_strings() {
     std::mt19937 rng(42);
-    const char* words[] = {"effect", "background", "logo", "font", "texture", "event", "group", "camera",
-                           "scene", "bloom", "feedback", "title", "text", "intro", "outro", "shader"};
+    const char* words[] = {"effect", "background", "logo",     "font",  "texture", "event", "group", "camera",
+                           "scene",  "bloom",      "feedback", "title", "text",    "intro", "outro", "shader"};
     std::vector<std::string> out;
     for (int i = 0; i < 4096; ++i) {
         std::string s;
@@ -196,7 +198,7 @@ void BM_Short_Decompress_Ours(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_Text_Compress_Ours);
 BENCHMARK(BM_Text_Compress_Snappy);
@@ -208,3 +210,5 @@ BENCHMARK(BM_Short_Compress_Ours);
 BENCHMARK(BM_Short_Compress_Snappy);
 BENCHMARK(BM_Short_Compress_LZ4);
 BENCHMARK(BM_Short_Decompress_Ours);
+
+}  // namespace quillbarrow

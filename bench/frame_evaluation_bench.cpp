@@ -33,6 +33,8 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #pragma GCC diagnostic pop
 
+namespace quillbarrow {
+
 namespace {
 
 std::unique_ptr<Demo> busy_document() {
@@ -51,8 +53,8 @@ std::unique_ptr<Demo> busy_document() {
             program->uniform_defs.push_back(std::make_unique<UniformDef>(def));
         }
         program->rebuild();
-        demo->effects.push_back(std::make_unique<Effect>("e" + std::to_string(p), program.get(), nullptr, nullptr,
-                                                         false, false, nullptr));
+        demo->effects.push_back(
+            std::make_unique<Effect>("e" + std::to_string(p), program.get(), nullptr, nullptr, false, false, nullptr));
         demo->shaders.push_back(std::move(program));
     }
     for (int i = 0; i < 1000; ++i) {
@@ -64,7 +66,8 @@ std::unique_ptr<Demo> busy_document() {
         event->effect = demo->effects[i % 10].get();
         for (int t = 0; t < 4; ++t) {
             std::vector<ControlPoint> points;
-            for (int k = 0; k < 64; ++k) points.push_back({k * 0.16f, static_cast<float>((k * 7 + t) % 11) / 10.0f, ""});
+            for (int k = 0; k < 64; ++k)
+                points.push_back({k * 0.16f, static_cast<float>((k * 7 + t) % 11) / 10.0f, ""});
             event->tracks[names[t]] = ControlTrack(std::move(points), static_cast<InterpolationMode>(t % 3), false);
         }
         demo->events.push_back(std::move(event));
@@ -93,6 +96,8 @@ void BM_EvaluateFrame_1000Events_50Live(benchmark::State& state) {
         static_cast<double>(frame_allocations) / static_cast<double>(state.iterations());
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_EvaluateFrame_1000Events_50Live)->Unit(benchmark::kMicrosecond);
+
+}  // namespace quillbarrow

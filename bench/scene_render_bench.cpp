@@ -20,6 +20,8 @@
 #include "scene/scene.h"
 #include "serialization/byte_buffer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const char* kVertexShader = R"(#version 330 core
@@ -98,6 +100,8 @@ void BM_SceneRender_Box_3Instances(benchmark::State& state) {
     state.counters["instances"] = 3;
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_SceneRender_Box_3Instances);
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // value_at on an ascending smooth track: the current point is found by
@@ -43,4 +45,6 @@ void BM_ValueAtAscendingSmooth(benchmark::State& state) {
 
 BENCHMARK(BM_ValueAtAscendingSmooth)->Arg(10)->Arg(1000)->Arg(100000)->Complexity(benchmark::oLogN);
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

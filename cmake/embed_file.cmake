@@ -5,5 +5,7 @@ string(LENGTH "${hex}" hex_length)
 math(EXPR size "${hex_length} / 2")
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
 file(WRITE "${OUTPUT}" "// Generated from ${INPUT}; do not edit.\n#include <cstddef>\n"
+  "namespace quillbarrow {\n"
   "extern const unsigned char ${SYMBOL}[] = {${bytes}};\n"
-  "extern const std::size_t ${SYMBOL}_size = ${size};\n")
+  "extern const std::size_t ${SYMBOL}_size = ${size};\n"
+  "}  // namespace quillbarrow\n")

@@ -6,6 +6,8 @@
 #include "serialization/binary_reader.h"
 #include "serialization/byte_buffer.h"
 
+using namespace quillbarrow;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     BinaryReader in(data, size);
     try {
@@ -17,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             in.read_vec3("position");
             ByteBuffer buffer(in);
         }
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     return 0;
 }

@@ -6,11 +6,12 @@
 
 #include "serialization/string_codec.h"
 
+using namespace quillbarrow;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
         decompress(std::string_view(reinterpret_cast<const char*>(data), size), 1 << 24);
     } catch (const std::runtime_error&) {
-    } catch (const std::length_error&) {
-    }
+    } catch (const std::length_error&) {}
     return 0;
 }

@@ -7,6 +7,8 @@
 #include "fuzz_gl_session.h"
 #include "player/player_state.h"
 
+using namespace quillbarrow;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_gl_session();
     try {

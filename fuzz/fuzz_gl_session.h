@@ -13,6 +13,8 @@
 #include "offscreen/headless_session.h"
 #include "render/shader_program.h"
 
+namespace quillbarrow {
+
 // One hidden GL window for the whole fuzzing process (records make GL
 // objects as they load), quiet shader logs, and fatal errors that throw
 // instead of ending the process, in an empty folder of its own so that any
@@ -37,3 +39,5 @@ inline bool fuzz_gl_session() {
     }();
     return ok;
 }
+
+}  // namespace quillbarrow

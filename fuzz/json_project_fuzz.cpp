@@ -5,9 +5,10 @@
 #include <stdexcept>
 #include <string_view>
 
-
 #include "document/demo.h"
 #include "fuzz_gl_session.h"
+
+using namespace quillbarrow;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_gl_session();
@@ -15,7 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         JsonValue value = JsonValue::parse(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json");
         Demo demo(value);
         (void)demo.to_json(false).dump();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     return 0;
 }

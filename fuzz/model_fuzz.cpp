@@ -12,6 +12,8 @@
 #include "scene/model.h"
 #include "scene/scene.h"
 
+using namespace quillbarrow;
+
 namespace {
 
 // Reads every attribute the model renderer binds, so that each enabled one
@@ -96,7 +98,7 @@ void draw_once(Model& model) {
     glUseProgram(0);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_gl_session();
@@ -108,8 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Model model(value);
             for (float phase : {0.0f, 0.37f, 1.0f}) model.animate(3, phase);
             draw_once(model);
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the player, the tool, the tests, the benchmarks
-# and the asset scripts (sox, lame) need.
+# the asset scripts (sox, lame) and the format check (clang-format) need.
 # Packages already present are skipped; sudo is used only when not running as root.
 set -euo pipefail
 
@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev libcli11-dev ffmpeg
-  xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame
+  xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame clang-format
 )
 
 missing=()

@@ -4,6 +4,8 @@
 #include "lint/project_linter.h"
 #include "command.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct CheckOptions {
@@ -20,7 +22,7 @@ int check(const CheckOptions& options) {
     return options.strict && findings.has_warnings() ? 1 : 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_check_command(CLI::App& tool) {
     auto options = std::make_shared<CheckOptions>();
@@ -28,20 +30,22 @@ CommandAction add_check_command(CLI::App& tool) {
     command->add_option("PROJECT", options->project, "the project's JSON file")->required()->type_name("PROJECT.json");
     command->add_flag("--json", options->json, "one JSON object per line per finding, for editors and CI");
     command->add_flag("--strict", options->strict, "warnings also make the exit status 1");
-    command->footer(
-        "Prints one line per finding, FILE:LINE: error: message (key path), like a compiler;\n"
-        "shader errors name the shader file and its own line, includes mapped back.\n"
-        "With --json each line is {\"file\", \"line\", \"severity\", \"message\", \"path\"}\n"
-        "(and \"column\" for syntax errors).\n"
-        "\n"
-        "Errors: JSON syntax, numbers of the wrong kind (they read as 0), values of the\n"
-        "wrong type, references that name nothing, missing resource files, shader compile\n"
-        "and link errors, groups that contain themselves, resources that are not regular\n"
-        "files or are too large, models that do not load (loaded as the player would).\n"
-        "Warnings: resource names outside the project folder, unknown keys, tracks and uniform definitions that drive nothing,\n"
-        "events that end before they start or start after the end beat, duplicate names.\n"
-        "\n"
-        "Exit status: 1 with errors (or with warnings under --strict), 0 otherwise,\n"
-        "2 for usage errors. Shaders are compiled in a hidden window like 'render'.");
+    command->footer("Prints one line per finding, FILE:LINE: error: message (key path), like a compiler;\n"
+                    "shader errors name the shader file and its own line, includes mapped back.\n"
+                    "With --json each line is {\"file\", \"line\", \"severity\", \"message\", \"path\"}\n"
+                    "(and \"column\" for syntax errors).\n"
+                    "\n"
+                    "Errors: JSON syntax, numbers of the wrong kind (they read as 0), values of the\n"
+                    "wrong type, references that name nothing, missing resource files, shader compile\n"
+                    "and link errors, groups that contain themselves, resources that are not regular\n"
+                    "files or are too large, models that do not load (loaded as the player would).\n"
+                    "Warnings: resource names outside the project folder, unknown keys, tracks and uniform definitions "
+                    "that drive nothing,\n"
+                    "events that end before they start or start after the end beat, duplicate names.\n"
+                    "\n"
+                    "Exit status: 1 with errors (or with warnings under --strict), 0 otherwise,\n"
+                    "2 for usage errors. Shaders are compiled in a hidden window like 'render'.");
     return [options] { return check(*options); };
 }
+
+}  // namespace quillbarrow

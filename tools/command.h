@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+namespace quillbarrow {
+
 // One subcommand of the quillbarrow tool. Each command file adds its
 // subcommand and options to the tool's parser and returns what runs it once
 // the command line has parsed. The action returns the exit status; errors it
@@ -24,3 +26,5 @@ CommandAction add_preview_command(CLI::App& tool);
 struct UsageError {
     std::string message;
 };
+
+}  // namespace quillbarrow

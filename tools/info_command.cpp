@@ -6,6 +6,8 @@
 #include "offscreen/headless_session.h"
 #include "serialization/content_trailer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 template <class List, class NameOf>
@@ -36,7 +38,8 @@ void print_models(const RecordList<Model>& models) {
 
 int info(const std::string& path) {
     PayloadRead payload = read_payload(path);
-    if (payload.status == TrailerStatus::Missing) throw ProjectError(path + " holds no production (no content trailer)");
+    if (payload.status == TrailerStatus::Missing)
+        throw ProjectError(path + " holds no production (no content trailer)");
     std::string error;
     if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
     auto demo = load_packed(path);
@@ -45,7 +48,8 @@ int info(const std::string& path) {
     std::printf("records        %llu\n", static_cast<unsigned long long>(demo->record_count));
     print_list("events", demo->events, name);
     print_list("effects", demo->effects, name);
-    print_list("shaders", demo->shaders, [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
+    print_list("shaders", demo->shaders,
+               [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; });
     print_list("textures", demo->textures, name);
     print_list("audio_samples", demo->audio_samples, name);
     print_list("event_groups", demo->event_groups, name);
@@ -55,19 +59,21 @@ int info(const std::string& path) {
     print_models(demo->models);
     print_list("scenes", demo->scenes, name);
     std::printf("music          %llu bytes\n", static_cast<unsigned long long>(demo->music->len));
-    std::printf("end beat       %g\nbpm            %g\nbeat offset    %g\n", demo->end_beat, demo->bpm, demo->beat_offset);
+    std::printf("end beat       %g\nbpm            %g\nbeat offset    %g\n", demo->end_beat, demo->bpm,
+                demo->beat_offset);
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_info_command(CLI::App& tool) {
     auto path = std::make_shared<std::string>();
     CLI::App* command = tool.add_subcommand("info", "show what a packed executable holds");
     command->add_option("FILE", *path, "the packed executable")->required();
-    command->footer(
-        "Prints the payload size, the record count, each list's size and names (for\n"
-        "each model its vertex arrays, nodes, skins and animations), the music size,\n"
-        "the end beat, the BPM and the beat offset.");
+    command->footer("Prints the payload size, the record count, each list's size and names (for\n"
+                    "each model its vertex arrays, nodes, skins and animations), the music size,\n"
+                    "the end beat, the BPM and the beat offset.");
     return [path] { return info(*path); };
 }
+
+}  // namespace quillbarrow

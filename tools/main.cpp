@@ -14,6 +14,7 @@
 #include "platform/process_setup.h"
 #include "player/diagnostics.h"
 
+namespace quillbarrow {
 namespace {
 
 struct FatalResourceError {
@@ -35,8 +36,9 @@ std::string help_of(CLI::App& tool) {
 
 int usage_error(CLI::App& tool, const std::string& message) {
     CLI::App* command = chosen_command(tool);
-    std::fprintf(stderr, "%s: %s\n\n%s", (command ? "quillbarrow " + command->get_name() : std::string("quillbarrow")).c_str(),
-                 message.c_str(), help_of(tool).c_str());
+    std::fprintf(stderr, "%s: %s\n\n%s",
+                 (command ? "quillbarrow " + command->get_name() : std::string("quillbarrow")).c_str(), message.c_str(),
+                 help_of(tool).c_str());
     return 2;
 }
 
@@ -49,9 +51,9 @@ std::string command_subject(CLI::App& command) {
     return subject;
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv) {
+int run_tool(int argc, char** argv) {
     set_up_process();
     // A missing resource file ends the command with a message, not a crash file.
     set_fatal_error_handler([](const std::string& message) { throw FatalResourceError{message}; });
@@ -64,8 +66,8 @@ int main(int argc, char** argv) {
     tool.allow_windows_style_options(false);
     tool.footer("Run 'quillbarrow COMMAND --help' for a command's options.");
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
-    for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command,
-                     add_video_command, add_check_command, add_preview_command}) {
+    for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command, add_video_command,
+                     add_check_command, add_preview_command}) {
         CommandAction action = add(tool);
         actions.emplace_back(tool.get_subcommands({}).back(), std::move(action));
     }
@@ -116,3 +118,7 @@ int main(int argc, char** argv) {
     }
     return 2;
 }
+
+}  // namespace quillbarrow
+
+int main(int argc, char** argv) { return quillbarrow::run_tool(argc, argv); }

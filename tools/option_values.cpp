@@ -5,6 +5,8 @@
 
 #include "command.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr float kLargestBeat = 1.0e7f;
@@ -15,15 +17,14 @@ bool parse_side(const std::string& text, int& side) {
     return side >= 1 && side <= 8192;
 }
 
-} // namespace
+}  // namespace
 
 float parse_beat(const std::string& option, const std::string& text) {
     try {
         std::size_t used = 0;
         float beat = std::stof(text, &used);
         if (used == text.size() && std::isfinite(beat) && std::fabs(beat) <= kLargestBeat) return beat;
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     throw UsageError{option + " needs a finite number of beats between -10000000 and 10000000, not '" + text + "'"};
 }
 
@@ -35,3 +36,5 @@ void parse_size(const std::string& text, int& width, int& height) {
     width = w;
     height = h;
 }
+
+}  // namespace quillbarrow

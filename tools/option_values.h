@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace quillbarrow {
+
 // Values of options several commands share, checked the same way everywhere.
 // Each throws UsageError naming the option and the text it refused.
 
@@ -12,3 +14,5 @@ float parse_beat(const std::string& option, const std::string& text);
 // WIDTHxHEIGHT, each side 1 to 8192: the window, its back buffer and the
 // effects' window-sized targets all take width x height x 4 bytes.
 void parse_size(const std::string& text, int& width, int& height);
+
+}  // namespace quillbarrow

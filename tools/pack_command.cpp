@@ -15,6 +15,8 @@
 #include "scene/model.h"
 #include "scene/model_file_access.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct PackOptions {
@@ -29,8 +31,10 @@ bool report_unpackable(const PackOptions& options, const std::vector<std::string
     bool any = false;
     if (!options.allow_outside_files) {
         for (const std::string& name : outside)
-            std::fprintf(stderr, "quillbarrow pack: file \"%s\" lies outside the project folder; "
-                                 "--allow-outside-files packs it anyway\n", name.c_str());
+            std::fprintf(stderr,
+                         "quillbarrow pack: file \"%s\" lies outside the project folder; "
+                         "--allow-outside-files packs it anyway\n",
+                         name.c_str());
         any = !outside.empty();
     }
     for (const auto& model : demo.models) {
@@ -47,7 +51,8 @@ int pack(const PackOptions& options) {
     if (!options.target.empty() && !player.empty()) throw UsageError{"give --player or --target, not both"};
     if (!options.target.empty()) player = player_for_target(options.target);
     if (player.empty())
-        player = (std::filesystem::path(executable_path()).parent_path() / executable_file_name("quillbarrow-player")).string();
+        player = (std::filesystem::path(executable_path()).parent_path() / executable_file_name("quillbarrow-player"))
+                     .string();
 
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
@@ -69,26 +74,28 @@ int pack(const PackOptions& options) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_pack_command(CLI::App& tool) {
     auto options = std::make_shared<PackOptions>();
     CLI::App* command = tool.add_subcommand("pack", "turn a JSON project into a standalone player executable");
     command->add_option("PROJECT", options->project, "the project's JSON file")->required()->type_name("PROJECT.json");
     command->add_option("-o", options->out, "the packed executable to write")->required()->type_name("OUT");
-    command->add_option("--player", options->player,
-                        "the player to copy (default: quillbarrow-player beside this tool)")
+    command
+        ->add_option("--player", options->player, "the player to copy (default: quillbarrow-player beside this tool)")
         ->type_name("PATH");
-    command->add_option("--target", options->target,
-                        "windows: copy quillbarrow-player.exe, beside this tool or in build-windows/ "
-                        "(made by scripts/build-windows.sh)")
+    command
+        ->add_option("--target", options->target,
+                     "windows: copy quillbarrow-player.exe, beside this tool or in build-windows/ "
+                     "(made by scripts/build-windows.sh)")
         ->type_name("windows");
     command->add_flag("--allow-outside-files", options->allow_outside_files,
                       "pack resource files whose names are absolute or lead outside the project's folder");
-    command->footer(
-        "Reads the project (resource paths are relative to its folder), writes its\n"
-        "binary form, and appends it to a copy of the player. OUT is executable.\n"
-        "Refused, with status 1: resource files outside the project's folder (unless\n"
-        "--allow-outside-files) and models that do not load, each named.");
+    command->footer("Reads the project (resource paths are relative to its folder), writes its\n"
+                    "binary form, and appends it to a copy of the player. OUT is executable.\n"
+                    "Refused, with status 1: resource files outside the project's folder (unless\n"
+                    "--allow-outside-files) and models that do not load, each named.");
     return [options] { return pack(*options); };
 }
+
+}  // namespace quillbarrow

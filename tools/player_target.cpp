@@ -6,6 +6,8 @@
 #include "project/project_file.h"
 #include "platform/executable_path.h"
 
+namespace quillbarrow {
+
 std::string player_for_target(const std::string& target) {
     if (target != "windows") throw UsageError{"unknown target '" + target + "' (known: windows)"};
     const std::filesystem::path tool_folder = std::filesystem::path(executable_path()).parent_path();
@@ -16,3 +18,5 @@ std::string player_for_target(const std::string& target) {
                        (tool_folder.parent_path() / "build-windows" / name).string() +
                        " exists; build it with scripts/build-windows.sh");
 }
+
+}  // namespace quillbarrow

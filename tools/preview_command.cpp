@@ -6,6 +6,8 @@
 #include "option_values.h"
 #include "preview/preview_session.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct PreviewCommandOptions {
@@ -23,7 +25,7 @@ int preview(const PreviewCommandOptions& given) {
     return session.run();
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_preview_command(CLI::App& tool) {
     auto options = std::make_shared<PreviewCommandOptions>();
@@ -31,19 +33,21 @@ CommandAction add_preview_command(CLI::App& tool) {
     command->add_option("PROJECT", options->input, "a JSON project (or a packed executable)")->required();
     command->add_option("--size", options->size, "the window's first size")->capture_default_str()->type_name("WxH");
     command->add_option("--beat", options->beat, "the beat to start at")->capture_default_str()->type_name("B");
-    command->add_option("--status-file", options->status_file,
-                        "for tests and automation: after every frame, write the beat, pause and loop state "
-                        "and the centre pixel's colour to this file")
+    command
+        ->add_option("--status-file", options->status_file,
+                     "for tests and automation: after every frame, write the beat, pause and loop state "
+                     "and the centre pixel's colour to this file")
         ->group("Automation (tests)")
         ->type_name("PATH");
-    command->footer(
-        "Plays PROJECT with its music in a resizable window. Whenever the project file or a\n"
-        "file it names changes, the project is loaded again and goes on at the same beat; a\n"
-        "version that does not load, or whose shaders do not build, is reported and the last\n"
-        "good one keeps playing.\n"
-        "\n"
-        "Keys: Space pause/resume; Left/Right one beat back/on (with Shift one bar of 4);\n"
-        "Home beat 0; [ and ] mark a loop start and end at the current beat; L loops between\n"
-        "them (on/off); F5 reload now; Escape quit.");
+    command->footer("Plays PROJECT with its music in a resizable window. Whenever the project file or a\n"
+                    "file it names changes, the project is loaded again and goes on at the same beat; a\n"
+                    "version that does not load, or whose shaders do not build, is reported and the last\n"
+                    "good one keeps playing.\n"
+                    "\n"
+                    "Keys: Space pause/resume; Left/Right one beat back/on (with Shift one bar of 4);\n"
+                    "Home beat 0; [ and ] mark a loop start and end at the current beat; L loops between\n"
+                    "them (on/off); F5 reload now; Escape quit.");
     return [options] { return preview(*options); };
 }
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 #include "option_values.h"
 #include "offscreen/frame_renderer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct RenderOptions {
@@ -38,7 +40,7 @@ int render(const RenderOptions& options) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_render_command(CLI::App& tool) {
     auto options = std::make_shared<RenderOptions>();
@@ -52,9 +54,10 @@ CommandAction add_render_command(CLI::App& tool) {
     command->add_option("--size", options->size, "the window size shaders see as their resolution")
         ->capture_default_str()
         ->type_name("WxH");
-    command->footer(
-        "Loads INPUT in a hidden window of the given size, draws the frame at each beat\n"
-        "as the player would and writes it as a PNG. With several beats the files are\n"
-        "numbered: OUT-0.png, OUT-1.png, ...");
+    command->footer("Loads INPUT in a hidden window of the given size, draws the frame at each beat\n"
+                    "as the player would and writes it as a PNG. With several beats the files are\n"
+                    "numbered: OUT-0.png, OUT-1.png, ...");
     return [options] { return render(*options); };
 }
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 #include "project/project_file.h"
 #include "offscreen/headless_session.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct UnpackOptions {
@@ -20,15 +22,16 @@ int unpack(const UnpackOptions& options) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_unpack_command(CLI::App& tool) {
     auto options = std::make_shared<UnpackOptions>();
     CLI::App* command = tool.add_subcommand("unpack", "turn a packed executable back into a JSON project");
     command->add_option("PACKED", options->input, "the packed executable")->required();
     command->add_option("-o", options->folder, "the folder to write")->required()->type_name("FOLDER");
-    command->footer(
-        "Writes FOLDER/project.json and the resource files it names (shader sources,\n"
-        "images, sounds, fonts, data, glTF models and resources/music.mp3) into FOLDER.");
+    command->footer("Writes FOLDER/project.json and the resource files it names (shader sources,\n"
+                    "images, sounds, fonts, data, glTF models and resources/music.mp3) into FOLDER.");
     return [options] { return unpack(*options); };
 }
+
+}  // namespace quillbarrow

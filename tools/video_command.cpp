@@ -19,6 +19,8 @@
 #include "video/wav_file.h"
 #include "video/video_progress.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -42,7 +44,8 @@ FrameRate parse_fps(const std::string& text) {
             return rate;
     }
     throw UsageError{"--fps needs N or N/D frames per second, from 1 to 1000, for example 60 or "
-                     "30000/1001, not '" + text + "'"};
+                     "30000/1001, not '" +
+                     text + "'"};
 }
 
 std::string even_size_hint(int width, int height) {
@@ -118,13 +121,12 @@ int make_video(const VideoOptions& options) {
     std::optional<float> from, to;
     if (!options.from.empty()) from = parse_beat("--from", options.from);
     if (!options.to.empty()) to = parse_beat("--to", options.to);
-    if (options.out.empty() && options.frames_dir.empty())
-        throw UsageError{"give -o OUT.mp4, --frames DIR, or both"};
+    if (options.out.empty() && options.frames_dir.empty()) throw UsageError{"give -o OUT.mp4, --frames DIR, or both"};
     if (options.crf < 0 || options.crf > 51) throw UsageError{"--crf needs a number from 0 to 51"};
     const bool encoding = !options.out.empty();
     if (encoding && (width % 2 || height % 2))
-        throw ProjectError("H.264 in yuv420p needs an even width and height; " + options.size +
-                           " is odd: try --size " + even_size_hint(width, height));
+        throw ProjectError("H.264 in yuv420p needs an even width and height; " + options.size + " is odd: try --size " +
+                           even_size_hint(width, height));
     if (encoding && find_on_path("ffmpeg").empty())
         throw ProjectError("ffmpeg was not found on PATH. Install it (on Debian: apt-get install ffmpeg), or write "
                            "the frames as numbered PNGs and the sound as a WAV without it: --frames DIR");
@@ -184,7 +186,7 @@ int make_video(const VideoOptions& options) {
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 CommandAction add_video_command(CLI::App& tool) {
     auto options = std::make_shared<VideoOptions>();
@@ -201,12 +203,13 @@ CommandAction add_video_command(CLI::App& tool) {
     command->add_option("--frames", options->frames_dir, "also write frame-000000.png, ... and sound.wav here")
         ->type_name("DIR");
     command->add_flag("--quiet", options->quiet, "print only the summary line");
-    command->footer(
-        "Frame n is drawn at n/fps seconds after the music starts, at the beat the player\n"
-        "would show then; the video ends with the player's last frame (the first past the\n"
-        "end beat). The sound is mixed offline as the player's mixer would (samples fired\n"
-        "by the timeline, the music ducked while they sound), and each frame's audio\n"
-        "analysis sees that mix. Frames before --from are still played, unseen, so the\n"
-        "timeline's state is the player's. H.264 yuv420p (BT.709) and AAC, made by ffmpeg.");
+    command->footer("Frame n is drawn at n/fps seconds after the music starts, at the beat the player\n"
+                    "would show then; the video ends with the player's last frame (the first past the\n"
+                    "end beat). The sound is mixed offline as the player's mixer would (samples fired\n"
+                    "by the timeline, the music ducked while they sound), and each frame's audio\n"
+                    "analysis sees that mix. Frames before --from are still played, unseen, so the\n"
+                    "timeline's state is the player's. H.264 yuv420p (BT.709) and AAC, made by ffmpeg.");
     return [options] { return make_video(*options); };
 }
+
+}  // namespace quillbarrow

@@ -4,13 +4,15 @@
 
 #include <nlohmann/json.hpp>
 
+namespace quillbarrow {
+
 namespace {
 
 const char* severity_name(Finding::Severity severity) {
     return severity == Finding::Severity::Error ? "error" : "warning";
 }
 
-} // namespace
+}  // namespace
 
 bool Findings::has_errors() const {
     return std::any_of(list_.begin(), list_.end(),
@@ -40,3 +42,5 @@ std::string format_json(const Finding& finding) {
     // Project text need not be valid UTF-8; a finding quoting it must still print.
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 // One problem the linter found, located the way compilers locate theirs so
 // that editors can jump to it.
 struct Finding {
@@ -30,3 +32,5 @@ private:
 std::string format_text(const Finding& finding);
 // One JSON object on one line: file, line, column, severity, message, path.
 std::string format_json(const Finding& finding);
+
+}  // namespace quillbarrow

@@ -2,40 +2,52 @@
 
 #include <array>
 
+namespace quillbarrow {
+
 namespace {
 
 using V = ValueKind;
 using R = RecordKind;
 
 constexpr KeyRule kDocument[] = {
-    {"events", V::RecordList, R::Event},         {"effects", V::RecordList, R::Effect},
-    {"shaders", V::RecordList, R::Shader},       {"textures", V::RecordList, R::Texture},
-    {"audio_samples", V::RecordList, R::AudioSample}, {"event_groups", V::RecordList, R::EventGroup},
-    {"fonts", V::RecordList, R::Font},           {"font_textures", V::RecordList, R::FontTexture},
-    {"datas", V::RecordList, R::Data},           {"models", V::RecordList, R::Model},
-    {"scenes", V::RecordList, R::Scene},         {"music", V::String},
-    {"end_beat", V::Float},                      {"bpm", V::Float},
+    {"events", V::RecordList, R::Event},
+    {"effects", V::RecordList, R::Effect},
+    {"shaders", V::RecordList, R::Shader},
+    {"textures", V::RecordList, R::Texture},
+    {"audio_samples", V::RecordList, R::AudioSample},
+    {"event_groups", V::RecordList, R::EventGroup},
+    {"fonts", V::RecordList, R::Font},
+    {"font_textures", V::RecordList, R::FontTexture},
+    {"datas", V::RecordList, R::Data},
+    {"models", V::RecordList, R::Model},
+    {"scenes", V::RecordList, R::Scene},
+    {"music", V::String},
+    {"end_beat", V::Float},
+    {"bpm", V::Float},
     {"beat_offset", V::Float},
     {"$schema", V::String},  // for editors; the reader ignores it
 };
 constexpr KeyRule kEvent[] = {
-    {"type", V::Integer},        {"name", V::String},      {"visible", V::VisibleText},
-    {"effect", V::String},       {"audio_sample", V::String}, {"group", V::String},
-    {"start_beat", V::Float},    {"end_beat", V::Float},   {"beat", V::Float},
-    {"control_points", V::TrackMap, R::Track},
+    {"type", V::Integer},        {"name", V::String},
+    {"visible", V::VisibleText}, {"effect", V::String},
+    {"audio_sample", V::String}, {"group", V::String},
+    {"start_beat", V::Float},    {"end_beat", V::Float},
+    {"beat", V::Float},          {"control_points", V::TrackMap, R::Track},
 };
 constexpr KeyRule kTrack[] = {
     {"control_points", V::RecordList, R::ControlPoint}, {"mode", V::Integer}, {"repeat", V::Boolean}};
 constexpr KeyRule kControlPoint[] = {{"beat", V::Float}, {"value", V::Float}, {"text", V::String}};
 constexpr KeyRule kEventGroup[] = {{"name", V::String}, {"events", V::StringList}};
 constexpr KeyRule kEffect[] = {
-    {"name", V::String},          {"program", V::String},  {"textures", V::StringList},
-    {"effects", V::StringList},   {"font_textures", V::StringList}, {"scene", V::String},
-    {"feedback", V::Boolean},     {"screen_texture", V::Boolean},
+    {"name", V::String},        {"program", V::String},           {"textures", V::StringList},
+    {"effects", V::StringList}, {"font_textures", V::StringList}, {"scene", V::String},
+    {"feedback", V::Boolean},   {"screen_texture", V::Boolean},
 };
 constexpr KeyRule kShader[] = {
-    {"vertex_shader_filename", V::String}, {"fragment_shader_filename", V::String},
-    {"vertex_shader_source", V::String},   {"fragment_shader_source", V::String},
+    {"vertex_shader_filename", V::String},
+    {"fragment_shader_filename", V::String},
+    {"vertex_shader_source", V::String},
+    {"fragment_shader_source", V::String},
     {"uniform_defs", V::RecordList, R::UniformDef},
 };
 constexpr KeyRule kUniformDef[] = {
@@ -46,19 +58,26 @@ constexpr KeyRule kData[] = {{"name", V::String}, {"data_buffer", V::String}};
 constexpr KeyRule kFont[] = {
     {"name", V::String}, {"filename", V::String}, {"ptsize", V::Integer}, {"font_buffer", V::String}};
 constexpr KeyRule kFontTexture[] = {
-    {"name", V::String},    {"width", V::Integer},  {"height", V::Integer},
-    {"font", V::String},    {"center", V::Boolean}, {"chars_per_beat", V::Integer},
+    {"name", V::String}, {"width", V::Integer},  {"height", V::Integer},
+    {"font", V::String}, {"center", V::Boolean}, {"chars_per_beat", V::Integer},
 };
 constexpr KeyRule kModel[] = {{"filename", V::String}, {"buffer", V::String}};
 constexpr KeyRule kScene[] = {
-    {"name", V::String},          {"camera", V::Record, R::Camera},
-    {"root_node", V::Record, R::Node}, {"camera_scene_only_direction", V::Boolean},
+    {"name", V::String},
+    {"camera", V::Record, R::Camera},
+    {"root_node", V::Record, R::Node},
+    {"camera_scene_only_direction", V::Boolean},
     {"camera_scene", V::String},
 };
 constexpr KeyRule kCamera[] = {
-    {"position", V::FloatTriple}, {"direction", V::FloatTriple}, {"up", V::FloatTriple},
-    {"aspect", V::Float},         {"fov", V::Float},             {"znear", V::Float},
-    {"zfar", V::Float},           {"direction_mode", V::Boolean},
+    {"position", V::FloatTriple},
+    {"direction", V::FloatTriple},
+    {"up", V::FloatTriple},
+    {"aspect", V::Float},
+    {"fov", V::Float},
+    {"znear", V::Float},
+    {"zfar", V::Float},
+    {"direction_mode", V::Boolean},
 };
 constexpr KeyRule kNode[] = {{"name", V::String}, {"model", V::String}};
 
@@ -91,11 +110,11 @@ const KindInfo& info(RecordKind kind) {
     return table[static_cast<int>(kind)];
 }
 
-constexpr std::array kAllKinds = {R::Document, R::Event,  R::Track,      R::ControlPoint, R::EventGroup, R::Effect,
-                                  R::Shader,   R::UniformDef, R::Texture, R::AudioSample, R::Data,       R::Font,
-                                  R::FontTexture, R::Model, R::Scene,    R::Camera,       R::Node};
+constexpr std::array kAllKinds = {R::Document,    R::Event,      R::Track,   R::ControlPoint, R::EventGroup, R::Effect,
+                                  R::Shader,      R::UniformDef, R::Texture, R::AudioSample,  R::Data,       R::Font,
+                                  R::FontTexture, R::Model,      R::Scene,   R::Camera,       R::Node};
 
-} // namespace
+}  // namespace
 
 std::span<const KeyRule> keys_of(RecordKind kind) { return info(kind).keys; }
 
@@ -108,3 +127,5 @@ const KeyRule* find_key(RecordKind kind, const std::string& key) {
 const char* record_description(RecordKind kind) { return info(kind).description; }
 const char* schema_name(RecordKind kind) { return info(kind).schema; }
 std::span<const RecordKind> all_record_kinds() { return kAllKinds; }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <span>
 #include <string>
 
+namespace quillbarrow {
+
 // What the project reader expects under each key of each record kind. The
 // reader is lenient (a wrong kind reads as 0, 0.0, false or ""), so these
 // tables are what lets the linter say where a project silently loses values.
@@ -53,3 +55,5 @@ const char* record_description(RecordKind kind);
 // The schema's $defs name of the record kind: "effect".
 const char* schema_name(RecordKind kind);
 std::span<const RecordKind> all_record_kinds();
+
+}  // namespace quillbarrow

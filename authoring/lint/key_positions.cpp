@@ -1,5 +1,7 @@
 #include "lint/key_positions.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // A recursive walk over text that is known to be valid JSON; the reader
@@ -11,10 +13,14 @@ public:
     void value(const std::string& path) {
         skip_space();
         if (at_end()) return;
-        if (text_[pos_] == '{') object(path);
-        else if (text_[pos_] == '[') array(path);
-        else if (text_[pos_] == '"') string_text();
-        else while (!at_end() && !is_delimiter(text_[pos_])) ++pos_;
+        if (text_[pos_] == '{')
+            object(path);
+        else if (text_[pos_] == '[')
+            array(path);
+        else if (text_[pos_] == '"')
+            string_text();
+        else
+            while (!at_end() && !is_delimiter(text_[pos_])) ++pos_;
     }
 
 private:
@@ -27,8 +33,10 @@ private:
     void skip_space() {
         while (!at_end()) {
             const char c = text_[pos_];
-            if (c == '\n') ++line_;
-            else if (c != ' ' && c != '\t' && c != '\r') return;
+            if (c == '\n')
+                ++line_;
+            else if (c != ' ' && c != '\t' && c != '\r')
+                return;
             ++pos_;
         }
     }
@@ -62,7 +70,10 @@ private:
         while (true) {
             skip_space();
             if (at_end() || text_[pos_] == '}') break;
-            if (text_[pos_] == ',') { ++pos_; continue; }
+            if (text_[pos_] == ',') {
+                ++pos_;
+                continue;
+            }
             if (text_[pos_] != '"') return;
             const int key_line = line_;
             const std::string child = member_path(path, string_text());
@@ -80,7 +91,10 @@ private:
         while (true) {
             skip_space();
             if (at_end() || text_[pos_] == ']') break;
-            if (text_[pos_] == ',') { ++pos_; continue; }
+            if (text_[pos_] == ',') {
+                ++pos_;
+                continue;
+            }
             const std::string child = element_path(path, index++);
             lines_.emplace(child, line_);
             value(child);
@@ -94,7 +108,7 @@ private:
     int line_ = 1;
 };
 
-} // namespace
+}  // namespace
 
 std::string member_path(const std::string& parent, const std::string& key) {
     return parent.empty() ? key : parent + "." + key;
@@ -118,3 +132,5 @@ int KeyPositions::line_of(const std::string& path) const {
     }
     return 1;
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace quillbarrow {
+
 // Lines of the keys and array elements of a JSON text, by key path:
 // "events[3].control_points.pulse". The root is "".
 class KeyPositions {
@@ -20,3 +22,5 @@ private:
 // Path of a member and of an element below a parent path.
 std::string member_path(const std::string& parent, const std::string& key);
 std::string element_path(const std::string& parent, std::size_t index);
+
+}  // namespace quillbarrow

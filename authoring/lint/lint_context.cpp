@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace quillbarrow {
+
 void LintContext::error(const std::string& path, const std::string& message) const {
     findings.add({Finding::Severity::Error, project_file, positions.line_of(path), 0, message, path});
 }
@@ -45,11 +47,10 @@ std::string describe_value(const JsonValue& value) {
     case JsonValue::Kind::Array: return "an array";
     case JsonValue::Kind::String: return "a string";
     case JsonValue::Kind::Boolean: return value.as_bool() ? "true" : "false";
-    case JsonValue::Kind::Integer:
-        return "the integer " + std::to_string(value.as_int());
-    case JsonValue::Kind::Float:
-        std::snprintf(text, sizeof text, "the float %g", value.as_float());
-        return text;
+    case JsonValue::Kind::Integer: return "the integer " + std::to_string(value.as_int());
+    case JsonValue::Kind::Float: std::snprintf(text, sizeof text, "the float %g", value.as_float()); return text;
     }
     return "a value";
 }
+
+}  // namespace quillbarrow

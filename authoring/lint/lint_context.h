@@ -7,11 +7,13 @@
 #include "lint/key_positions.h"
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 // What every check needs: the parsed project, where its keys are, where its
 // resources live, and where findings go.
 struct LintContext {
-    std::string project_file;           // as named on the command line
-    std::filesystem::path folder;       // resource paths are relative to it
+    std::string project_file;      // as named on the command line
+    std::filesystem::path folder;  // resource paths are relative to it
     const JsonValue& root;
     const KeyPositions& positions;
     Findings& findings;
@@ -31,3 +33,5 @@ std::string string_member(const JsonValue& object, const std::string& key);
 bool float_member(const JsonValue& object, const std::string& key, double& out);
 // "3", "2.5", "a string": how a value is named in messages.
 std::string describe_value(const JsonValue& value);
+
+}  // namespace quillbarrow

@@ -16,6 +16,8 @@
 #include "scene/model.h"
 #include "scene/model_file_access.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The loader prints the player's own messages as it goes; check reports
@@ -67,7 +69,7 @@ std::vector<std::string> load_errors(const JsonValue& record, const std::string&
     }
 }
 
-} // namespace
+}  // namespace
 
 void check_models(const LintContext& context) {
     const auto& models = elements_of(member(context.root, "models"));
@@ -83,3 +85,5 @@ void check_models(const LintContext& context) {
         for (const std::string& error : load_errors(record, name)) context.error(path, error);
     }
 }
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "lint/shader_sources.h"
 #include "offscreen/headless_session.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // "FILE:LINE:COLUMN: reason" from the reader becomes a finding at that place.
@@ -45,8 +47,10 @@ Finding unreadable_value_finding(const std::string& path, const std::string& tex
     finding.line = 1;
     finding.column = 1;
     for (std::size_t i = 0; i < at; ++i) {
-        if (text[i] == '\n') ++finding.line, finding.column = 1;
-        else ++finding.column;
+        if (text[i] == '\n')
+            ++finding.line, finding.column = 1;
+        else
+            ++finding.column;
     }
     return finding;
 }
@@ -81,7 +85,7 @@ void check_shaders(const LintContext& context, const LintOptions& options) {
     check_shader_builds(context, sources);
 }
 
-} // namespace
+}  // namespace
 
 Findings lint_project(const std::string& path, const LintOptions& options) {
     Findings findings;
@@ -115,3 +119,5 @@ Findings lint_project(const std::string& path, const LintOptions& options) {
     check_models_loaded(context, options);
     return findings;
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 
 #include "lint/findings.h"
 
+namespace quillbarrow {
+
 struct LintOptions {
     // Shader compiling needs a GL context; tests of the other checks and
     // machines without one can leave it out.
@@ -16,3 +18,5 @@ struct LintOptions {
 // Every finding about the project file at path. Never throws for any
 // content of the file; a file that cannot be read is one finding.
 Findings lint_project(const std::string& path, const LintOptions& options = {});
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "lint/key_kinds.h"
 
+namespace quillbarrow {
+
 namespace {
 
 using Kind = JsonValue::Kind;
@@ -44,14 +46,16 @@ public:
 
     void record(const JsonValue& value, RecordKind kind, const std::string& path) {
         if (!value.is_object()) {
-            context_.error(path, std::string(record_description(kind)) + " must be an object, not " +
-                                     describe_value(value));
+            context_.error(path,
+                           std::string(record_description(kind)) + " must be an object, not " + describe_value(value));
             return;
         }
         for (const auto& [key, child] : value.members()) {
             const std::string child_path = member_path(path, key);
-            if (const KeyRule* rule = find_key(kind, key)) this->value(child, *rule, child_path);
-            else context_.warning(child_path, unknown_key_message(kind, key));
+            if (const KeyRule* rule = find_key(kind, key))
+                this->value(child, *rule, child_path);
+            else
+                context_.warning(child_path, unknown_key_message(kind, key));
         }
     }
 
@@ -75,7 +79,8 @@ private:
             else if (!value.is_string())
                 context_.error(path, describe_value(value) + " where a string is read: it reads as not visible");
             else if (value.as_string() != "true" && value.as_string() != "false")
-                context_.warning(path, "\"" + value.as_string() + "\" reads as not visible; write \"true\" or \"false\"");
+                context_.warning(path,
+                                 "\"" + value.as_string() + "\" reads as not visible; write \"true\" or \"false\"");
             break;
         case ValueKind::StringList:
             if (expect_array(value, path))
@@ -98,7 +103,8 @@ private:
         case ValueKind::Record: record(value, rule.record, path); break;
         case ValueKind::TrackMap:
             if (!value.is_object()) {
-                context_.error(path, describe_value(value) + " where an object of tracks is read: it reads as no tracks");
+                context_.error(path,
+                               describe_value(value) + " where an object of tracks is read: it reads as no tracks");
                 break;
             }
             for (const auto& [name, track] : value.members()) record(track, rule.record, member_path(path, name));
@@ -128,6 +134,8 @@ private:
     const LintContext& context_;
 };
 
-} // namespace
+}  // namespace
 
 void check_records(const LintContext& context) { RecordWalker(context).record(context.root, RecordKind::Document, ""); }
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 #include "document/project_folder.h"
 #include "document/resource_reader.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The name key of each list's records: the reader finds shaders by their
@@ -85,16 +87,19 @@ void check_event(const LintContext& context, ReferenceChecker& references, const
     const JsonValue* type_value = member(event, "type");
     const std::int64_t type = type_value ? type_value->as_int() : 1;
     if (type < 0 || type > 255) {
-        context.error(member_path(path, "type"), "event type " + std::to_string(type) +
-                                                     " is not 0 to 255: the project does not load");
+        context.error(member_path(path, "type"),
+                      "event type " + std::to_string(type) + " is not 0 to 255: the project does not load");
         return;
     }
-    if (type == 1) references.single(event, path, "effect", "effects", "effect");
-    else if (type == 2) references.single(event, path, "audio_sample", "audio_samples", "audio sample");
-    else if (type == 3) references.single(event, path, "group", "event_groups", "event group");
+    if (type == 1)
+        references.single(event, path, "effect", "effects", "effect");
+    else if (type == 2)
+        references.single(event, path, "audio_sample", "audio_samples", "audio sample");
+    else if (type == 3)
+        references.single(event, path, "group", "event_groups", "event group");
     else {
-        context.warning(member_path(path, "type"), "event type " + std::to_string(type) +
-                                                       " plays nothing (1 effect, 2 audio sample, 3 group)");
+        context.warning(member_path(path, "type"),
+                        "event type " + std::to_string(type) + " plays nothing (1 effect, 2 audio sample, 3 group)");
         return;
     }
 
@@ -160,7 +165,7 @@ void check_group_cycles(const LintContext& context, ReferenceChecker& references
     }
 }
 
-} // namespace
+}  // namespace
 
 void check_references(const LintContext& context) {
     ReferenceChecker references(context);
@@ -227,8 +232,7 @@ void check_resource_files(const LintContext& context) {
                                       " lies outside the project folder: pack refuses it unless given "
                                       "--allow-outside-files");
     };
-    auto require = [&](const JsonValue& record, const std::string& path, const char* buffer_key,
-                       const char* file_key) {
+    auto require = [&](const JsonValue& record, const std::string& path, const char* buffer_key, const char* file_key) {
         if (!record.is_object() || member(record, buffer_key)) return;
         const JsonValue* file = member(record, file_key);
         if (file && !file->is_string()) return;  // reported with the kinds
@@ -248,3 +252,5 @@ void check_resource_files(const LintContext& context) {
     if (!member(context.root, "music"))
         check_file("", "resources/music.mp3", " (the music, when the project embeds none)");
 }
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 
 #include "shader_report/shader_build_report.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct Compiled {
@@ -45,23 +47,37 @@ void report_compile_errors(const LintContext& context, const char* stage, const 
         }
         const SourceOrigin origin = origin_in_project(all, own, error.origin);
         if (origin.embedded) {
-            context.error(origin.path, std::string(stage) + " shader line " + std::to_string(origin.line) + ": " +
-                                           error.message);
+            context.error(origin.path,
+                          std::string(stage) + " shader line " + std::to_string(origin.line) + ": " + error.message);
         } else {
             // The path names the program that failed, whichever file holds the line.
-            context.findings.add({Finding::Severity::Error, origin.file, origin.line, 0, error.message, own.origin.path});
+            context.findings.add(
+                {Finding::Severity::Error, origin.file, origin.line, 0, error.message, own.origin.path});
         }
     }
 }
 
 // Names that drive a scene effect: camera, light, instances and animation.
 const std::set<std::string>& scene_track_names() {
-    static const std::set<std::string> names = {
-        "camera_position_x",  "camera_position_y",  "camera_position_z",  "camera_direction_x",
-        "camera_direction_y", "camera_direction_z", "camera_up_x",        "camera_up_y",
-        "camera_up_z",        "ldD",                "ldX",                "ldY",
-        "ldZ",                "render_instances",   "animation_index",    "animation_position",
-        "animation_divider",  "animation_start",    "animation_end"};
+    static const std::set<std::string> names = {"camera_position_x",
+                                                "camera_position_y",
+                                                "camera_position_z",
+                                                "camera_direction_x",
+                                                "camera_direction_y",
+                                                "camera_direction_z",
+                                                "camera_up_x",
+                                                "camera_up_y",
+                                                "camera_up_z",
+                                                "ldD",
+                                                "ldX",
+                                                "ldY",
+                                                "ldZ",
+                                                "render_instances",
+                                                "animation_index",
+                                                "animation_position",
+                                                "animation_divider",
+                                                "animation_start",
+                                                "animation_end"};
     return names;
 }
 
@@ -105,19 +121,21 @@ bool drives_group_member(const JsonValue& root, const JsonValue& event, const st
     return effect && drives_effect(root, *effect, track.substr(dot + 1));
 }
 
-} // namespace
+}  // namespace
 
 void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const ShaderSources& shader = sources[i];
         if (!shader.readable) continue;
         if (!shader.expanded.error.empty()) {
-            context.error(shader.fragment.origin.path, "fragment shader " + shader.fragment_name + ": " + shader.expanded.error);
+            context.error(shader.fragment.origin.path,
+                          "fragment shader " + shader.fragment_name + ": " + shader.expanded.error);
             continue;
         }
         const Compiled vertex = compile(GL_VERTEX_SHADER, shader.vertex.text);
         const Compiled fragment = compile(GL_FRAGMENT_SHADER, shader.expanded.text);
-        report_compile_errors(context, "vertex", sources, shader.vertex, ExpandedSource::plain(shader.vertex.text), vertex);
+        report_compile_errors(context, "vertex", sources, shader.vertex, ExpandedSource::plain(shader.vertex.text),
+                              vertex);
         report_compile_errors(context, "fragment", sources, shader.fragment, shader.expanded, fragment);
         if (vertex.ok && fragment.ok) {
             const GLuint program = glCreateProgram();
@@ -151,10 +169,9 @@ void check_tracks_and_uniforms(const LintContext& context, const std::vector<Sha
             const JsonValue* name = member(defs[d], "name");
             if (!name || !name->is_string()) continue;
             if (std::find(declared.begin(), declared.end(), name->as_string()) == declared.end())
-                context.warning(member_path(element_path(member_path(element_path("shaders", i), "uniform_defs"), d),
-                                            "name"),
-                                "uniform \"" + name->as_string() + "\" is not declared by \"" +
-                                    sources[i].fragment_name + "\"");
+                context.warning(
+                    member_path(element_path(member_path(element_path("shaders", i), "uniform_defs"), d), "name"),
+                    "uniform \"" + name->as_string() + "\" is not declared by \"" + sources[i].fragment_name + "\"");
         }
     }
 
@@ -178,10 +195,14 @@ void check_tracks_and_uniforms(const LintContext& context, const std::vector<Sha
                                           string_member(*effect, "name") +
                                           "\" has no uniform, font texture or scene track of that name");
             else if (type == 3)
-                context.warning(path, "track \"" + track + "\" drives nothing: a group event's tracks are named "
-                                                           "\"member.track\" after an event of its group");
+                context.warning(path, "track \"" + track +
+                                          "\" drives nothing: a group event's tracks are named "
+                                          "\"member.track\" after an event of its group");
             else
-                context.warning(path, "track \"" + track + "\" drives nothing: only effect and group events have tracks");
+                context.warning(path,
+                                "track \"" + track + "\" drives nothing: only effect and group events have tracks");
         }
     }
 }
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 #include "lint/lint_context.h"
 #include "lint/shader_sources.h"
 
+namespace quillbarrow {
+
 // Compiles and links every shader with its includes expanded, as the player
 // does; errors point at the shader file and line that hold them. Needs a
 // current GL context.
@@ -15,3 +17,4 @@ void check_shader_builds(const LintContext& context, const std::vector<ShaderSou
 // font texture of the effect and no scene track of a scene effect.
 void check_tracks_and_uniforms(const LintContext& context, const std::vector<ShaderSources>& sources);
 
+}  // namespace quillbarrow

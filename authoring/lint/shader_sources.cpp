@@ -6,6 +6,8 @@
 
 #include "document/resource_reader.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::string without_comments(const std::string& text) {
@@ -45,7 +47,8 @@ bool read_stage(const LintContext& context, const JsonValue& shader, const std::
     } else {
         const std::string name = string_member(shader, file_key);
         std::error_code ignored;
-        if (!std::filesystem::is_regular_file(context.folder / name, ignored) || !read_file(context.folder / name, text))
+        if (!std::filesystem::is_regular_file(context.folder / name, ignored) ||
+            !read_file(context.folder / name, text))
             return false;
         origin = {context.shown_path(name), 1, false, member_path(path, file_key)};
     }
@@ -53,7 +56,7 @@ bool read_stage(const LintContext& context, const JsonValue& shader, const std::
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<ShaderSources> read_shader_sources(const LintContext& context) {
     std::vector<ShaderSources> all;
@@ -62,11 +65,11 @@ std::vector<ShaderSources> read_shader_sources(const LintContext& context) {
         ShaderSources sources;
         const std::string path = element_path("shaders", i);
         sources.fragment_name = string_member(shaders[i], "fragment_shader_filename");
-        sources.readable = shaders[i].is_object() &&
-                           read_stage(context, shaders[i], path, "vertex_shader_source", "vertex_shader_filename",
-                                      sources.vertex) &&
-                           read_stage(context, shaders[i], path, "fragment_shader_source", "fragment_shader_filename",
-                                      sources.fragment);
+        sources.readable =
+            shaders[i].is_object() &&
+            read_stage(context, shaders[i], path, "vertex_shader_source", "vertex_shader_filename", sources.vertex) &&
+            read_stage(context, shaders[i], path, "fragment_shader_source", "fragment_shader_filename",
+                       sources.fragment);
         all.push_back(std::move(sources));
     }
     // Expanded as the player expands them; unreadable files are included nowhere.
@@ -80,7 +83,8 @@ std::vector<ShaderSources> read_shader_sources(const LintContext& context) {
 }
 
 SourceOrigin origin_in_project(const std::vector<ShaderSources>& all, const StageSource& own, const LineOrigin& line) {
-    SourceOrigin origin = line.file == kExpandedFile || line.file >= all.size() ? own.origin : all[line.file].fragment.origin;
+    SourceOrigin origin =
+        line.file == kExpandedFile || line.file >= all.size() ? own.origin : all[line.file].fragment.origin;
     origin.line = line.line;
     return origin;
 }
@@ -117,3 +121,5 @@ std::vector<std::string> declared_uniforms(const std::string& text) {
     }
     return names;
 }
+
+}  // namespace quillbarrow

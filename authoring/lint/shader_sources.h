@@ -6,6 +6,8 @@
 #include "lint/lint_context.h"
 #include "render/shader_includes.h"
 
+namespace quillbarrow {
+
 // Where a line of shader text came from, so that an error in the expanded
 // source points at the file and line that hold it.
 struct SourceOrigin {
@@ -39,3 +41,5 @@ SourceOrigin origin_of_line(const std::vector<ShaderSources>& all, const ShaderS
 
 // Uniform names declared in GLSL text (comments skipped).
 std::vector<std::string> declared_uniforms(const std::string& text);
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "player/player_state.h"
 #include "shader_report/shader_build_report.h"
 
+namespace quillbarrow {
+
 DrawingSession::DrawingSession(const std::string& input, int width, int height) {
     if (!std::filesystem::exists(input)) throw ProjectError("No such file: " + input);
     std::string error;
@@ -32,3 +34,5 @@ void compile_shaders_or_fail(Demo& demo) {
     report.pop_back();
     throw ProjectError("shaders do not build:\n" + report);
 }
+
+}  // namespace quillbarrow

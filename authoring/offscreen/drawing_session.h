@@ -5,6 +5,8 @@
 
 #include "document/demo.h"
 
+namespace quillbarrow {
+
 // A production loaded into a hidden window of the given size, ready to draw
 // as the player draws it: compiled with its includes, warmed up, and the
 // current document for as long as it lives.
@@ -25,3 +27,5 @@ private:
 // quiet. A program that does not build stops the command: the error names
 // each file and line the compilers complained about.
 void compile_shaders_or_fail(Demo& demo);
+
+}  // namespace quillbarrow

@@ -13,9 +13,9 @@
 #include "player/player_state.h"
 #include "timeline/frame_evaluation.h"
 
-namespace {
+namespace quillbarrow {
 
-} // namespace
+namespace {}  // namespace
 
 const Mix_Chunk* decoded_music(const Demo& demo, double seconds) {
     static const Demo* decoded_for = nullptr;
@@ -49,7 +49,7 @@ void analyse_music_at(const Demo& demo, float beat) {
     analyse_audio(-2, music->abuf + first * frame_bytes, 1024 * frame_bytes, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 void draw_frame(Demo& demo, float beat) {
     current_beat = beat;
@@ -61,8 +61,7 @@ void draw_frame(Demo& demo, float beat) {
     demo.evaluate_frame(beat);
 }
 
-bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path,
-                    std::string* error) {
+bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path, std::string* error) {
     SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!image) {
         if (error) *error = SDL_GetError();
@@ -98,3 +97,5 @@ bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::s
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return save_frame_png(pixels.data(), width, height, path, error);
 }
+
+}  // namespace quillbarrow

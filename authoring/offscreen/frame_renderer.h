@@ -2,8 +2,11 @@
 
 #include <string>
 
-class Demo;
 struct Mix_Chunk;
+
+namespace quillbarrow {
+
+class Demo;
 
 // The document's music decoded to the mixer's format from its start to at
 // least `seconds` in, or null when it has none or it does not decode. Kept
@@ -22,5 +25,6 @@ void draw_frame(Demo& demo, float beat);
 
 // Saves window pixels read by glReadPixels (RGBA, rows bottom-up) as an
 // opaque PNG, top row first.
-bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path,
-                    std::string* error);
+bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path, std::string* error);
+
+}  // namespace quillbarrow

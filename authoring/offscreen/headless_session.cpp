@@ -8,6 +8,8 @@
 #include "player/player_state.h"
 #include "player/player_window.h"
 
+namespace quillbarrow {
+
 bool open_headless_session(int width, int height, std::string* error) {
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (!window_system_available()) SDL_setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -28,3 +30,5 @@ bool open_headless_session(int width, int height, std::string* error) {
     }
     return true;
 }
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include "document/demo.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -9,7 +11,7 @@ namespace {
 // Where the document looks for the music when the project does not embed it.
 const char kMusicFile[] = "resources/music.mp3";
 
-} // namespace
+}  // namespace
 
 std::vector<fs::path> project_files(const Demo& demo, const fs::path& project) {
     const fs::path folder = fs::absolute(project).parent_path();
@@ -55,3 +57,5 @@ bool FileWatch::changed() {
     }
     return any;
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 class Demo;
 
 // The project file and every file its records name (shader sources,
@@ -33,3 +35,5 @@ private:
     std::vector<std::filesystem::path> files_;
     std::vector<Stamp> stamps_;
 };
+
+}  // namespace quillbarrow

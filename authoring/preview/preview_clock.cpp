@@ -2,13 +2,11 @@
 
 #include <algorithm>
 
-PreviewClock::PreviewClock(float bpm, float beat_offset) : bpm_(bpm), beat_offset_(beat_offset) {
-    seek_to_beat(0.0f);
-}
+namespace quillbarrow {
 
-float PreviewClock::beat() const {
-    return static_cast<float>(position_ms_ * bpm_ / 60000.0) - beat_offset_;
-}
+PreviewClock::PreviewClock(float bpm, float beat_offset) : bpm_(bpm), beat_offset_(beat_offset) { seek_to_beat(0.0f); }
+
+float PreviewClock::beat() const { return static_cast<float>(position_ms_ * bpm_ / 60000.0) - beat_offset_; }
 
 double PreviewClock::ms_at(float beat) const {
     // A tempo of zero would put every beat at infinity; hold at the start.
@@ -47,3 +45,5 @@ bool PreviewClock::toggle_loop() {
     seek_to_beat(loop_start_);
     return true;
 }
+
+}  // namespace quillbarrow

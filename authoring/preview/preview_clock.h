@@ -1,5 +1,7 @@
 #pragma once
 
+namespace quillbarrow {
+
 // The preview's playback position. It counts milliseconds of music the way
 // the player does (beat = ms x BPM / 60000 - beat offset), but it can stop,
 // jump and loop, and it survives reloads: a new tempo keeps the beat.
@@ -23,8 +25,14 @@ public:
     bool paused() const { return paused_; }
     void set_paused(bool paused) { paused_ = paused; }
 
-    void mark_loop_start() { loop_start_ = beat(); has_start_ = true; }
-    void mark_loop_end() { loop_end_ = beat(); has_end_ = true; }
+    void mark_loop_start() {
+        loop_start_ = beat();
+        has_start_ = true;
+    }
+    void mark_loop_end() {
+        loop_end_ = beat();
+        has_end_ = true;
+    }
     bool has_loop_range() const { return has_start_ && has_end_ && loop_start_ < loop_end_; }
     // Turning looping on needs both marks with the start first; a position
     // outside the range jumps to its start. True when the position moved.
@@ -44,3 +52,5 @@ private:
     bool has_start_ = false, has_end_ = false;
     float loop_start_ = 0.0f, loop_end_ = 0.0f;
 };
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "player/audio_analysis.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The analysis runs on the mixer's thread; unregistering waits for it, so
@@ -15,7 +17,7 @@ void restart_analysis() {
     Mix_RegisterEffect(MIX_CHANNEL_POST, analyse_audio, nullptr, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 PreviewMusic::PreviewMusic() {
     create_fft_state();
@@ -38,8 +40,7 @@ bool PreviewMusic::load(std::string_view bytes) {
     if (music_ && std::string_view(bytes_.data(), bytes_.size()) == bytes) return false;
     stop();
     bytes_.assign(bytes.begin(), bytes.end());
-    if (!bytes_.empty())
-        music_ = Mix_LoadMUS_RW(SDL_RWFromConstMem(bytes_.data(), static_cast<int>(bytes_.size())), 1);
+    if (!bytes_.empty()) music_ = Mix_LoadMUS_RW(SDL_RWFromConstMem(bytes_.data(), static_cast<int>(bytes_.size())), 1);
     return true;
 }
 
@@ -59,3 +60,5 @@ void PreviewMusic::pause() {
 void PreviewMusic::resume() {
     if (music_) Mix_ResumeMusic();
 }
+
+}  // namespace quillbarrow

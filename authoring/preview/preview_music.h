@@ -5,6 +5,8 @@
 
 typedef struct _Mix_Music Mix_Music;
 
+namespace quillbarrow {
+
 // The production's music for the preview: its own copy of the bytes, so it
 // plays on while one production replaces another, and the live analysis
 // the shaders see, reset whenever the music jumps.
@@ -28,3 +30,5 @@ private:
     std::vector<char> bytes_;
     Mix_Music* music_ = nullptr;
 };
+
+}  // namespace quillbarrow

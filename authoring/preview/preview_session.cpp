@@ -22,6 +22,8 @@
 #include "shader_report/shader_build_report.h"
 #include "timeline/frame_evaluation.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr double kPollMs = 250.0;
@@ -59,7 +61,7 @@ double elapsed_ms(Uint64 since, Uint64 now) {
     return static_cast<double>(now - since) * 1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
 }
 
-} // namespace
+}  // namespace
 
 PreviewSession::PreviewSession(PreviewOptions options)
     : options_(std::move(options)), name_(project_display_name(options_.project)), clock_(120.0f, 0.0f) {}
@@ -106,8 +108,7 @@ bool PreviewSession::reload() {
     } catch (const std::exception& e) {
         current_document = running;
         if (!running) throw;
-        std::fprintf(stderr, "quillbarrow preview: reload failed, still playing the last good version: %s\n",
-                     e.what());
+        std::fprintf(stderr, "quillbarrow preview: reload failed, still playing the last good version: %s\n", e.what());
         return false;
     }
     if (!report.empty()) std::fprintf(stderr, "%s", report.c_str());
@@ -145,8 +146,10 @@ void PreviewSession::follow_clock() {
 
 void PreviewSession::toggle_pause() {
     clock_.set_paused(!clock_.paused());
-    if (clock_.paused()) music_->pause();
-    else music_->resume();
+    if (clock_.paused())
+        music_->pause();
+    else
+        music_->resume();
 }
 
 void PreviewSession::handle_key(const SDL_Keysym& key) {
@@ -154,9 +157,18 @@ void PreviewSession::handle_key(const SDL_Keysym& key) {
     switch (key.sym) {
     case SDLK_ESCAPE: quit_ = true; break;
     case SDLK_SPACE: toggle_pause(); break;
-    case SDLK_LEFT: clock_.seek_by(-step); follow_clock(); break;
-    case SDLK_RIGHT: clock_.seek_by(step); follow_clock(); break;
-    case SDLK_HOME: clock_.seek_to_beat(0.0f); follow_clock(); break;
+    case SDLK_LEFT:
+        clock_.seek_by(-step);
+        follow_clock();
+        break;
+    case SDLK_RIGHT:
+        clock_.seek_by(step);
+        follow_clock();
+        break;
+    case SDLK_HOME:
+        clock_.seek_to_beat(0.0f);
+        follow_clock();
+        break;
     case SDLK_LEFTBRACKET: clock_.mark_loop_start(); break;
     case SDLK_RIGHTBRACKET: clock_.mark_loop_end(); break;
     case SDLK_l:
@@ -177,7 +189,7 @@ void PreviewSession::handle_event(const SDL_Event& event) {
 
 // The frame the tools draw: scenes posed for the beat first, so a seek
 // shows the new beat's shadows at once.
-void PreviewSession::draw_frame() { ::draw_frame(*demo_, clock_.beat()); }
+void PreviewSession::draw_frame() { quillbarrow::draw_frame(*demo_, clock_.beat()); }
 
 void PreviewSession::report_status(double frame_ms) {
     ++frames_;
@@ -194,8 +206,8 @@ void PreviewSession::report_status(double frame_ms) {
     if (!options_.status_file.empty()) {
         unsigned char pixel[4] = {};
         glReadBuffer(GL_BACK);
-        glReadPixels(display_size.viewport_width / 2, display_size.viewport_height / 2, 1, 1, GL_RGBA,
-                     GL_UNSIGNED_BYTE, pixel);
+        glReadPixels(display_size.viewport_width / 2, display_size.viewport_height / 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixel);
         status.centre_pixel = {pixel[0], pixel[1], pixel[2]};
         write_status_file(options_.status_file, status);
     }
@@ -248,3 +260,5 @@ int PreviewSession::run() {
     }
     return 0;
 }
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 #include "preview/file_watch.h"
 #include "preview/preview_music.h"
 
+namespace quillbarrow {
+
 class Demo;
 
 struct PreviewOptions {
@@ -59,3 +61,5 @@ private:
     bool shown_paused_ = false, shown_looping_ = false;
     bool utf8_title_ = false;
 };
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include "preview/preview_clock.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::string number(double value, const char* format) {
@@ -14,7 +16,7 @@ std::string number(double value, const char* format) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 PreviewStatus PreviewStatus::of(const std::string& project_name, const PreviewClock& clock) {
     PreviewStatus status;
@@ -55,3 +57,5 @@ std::string project_display_name(const std::string& project_path) {
     if (path.stem() == "project" && path.has_parent_path()) return path.parent_path().filename().string();
     return path.stem().string();
 }
+
+}  // namespace quillbarrow

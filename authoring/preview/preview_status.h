@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+namespace quillbarrow {
+
 class PreviewClock;
 
 // What the preview shows in its title and, for tests and automation,
@@ -32,3 +34,5 @@ void write_status_file(const std::string& path, const PreviewStatus& status);
 // The name a project goes by: its file name, or its folder's when the file
 // is just "project.json".
 std::string project_display_name(const std::string& project_path);
+
+}  // namespace quillbarrow

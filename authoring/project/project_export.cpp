@@ -7,6 +7,8 @@
 
 #include "serialization/byte_buffer.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,8 +21,8 @@ struct ResourceKey {
 };
 
 const ResourceKey kResourceKeys[] = {
-    {"textures", "name", "image_buffer"},   {"audio_samples", "name", "audio_buffer"},
-    {"fonts", "filename", "font_buffer"},   {"datas", "name", "data_buffer"},
+    {"textures", "name", "image_buffer"}, {"audio_samples", "name", "audio_buffer"},
+    {"fonts", "filename", "font_buffer"}, {"datas", "name", "data_buffer"},
     {"models", "filename", "buffer"},
 };
 
@@ -51,9 +53,12 @@ public:
     bool place(const std::string& name, const std::string& bytes) {
         const char* why = nullptr;
         const fs::path path = fs::path(name).lexically_normal();
-        if (!is_contained_path(name)) why = "its name leads out of the project folder";
-        else if (path == json_name_) why = "its name is the project file's";
-        else if (through_symlink(path)) why = "its name goes through a symbolic link";
+        if (!is_contained_path(name))
+            why = "its name leads out of the project folder";
+        else if (path == json_name_)
+            why = "its name is the project file's";
+        else if (through_symlink(path))
+            why = "its name goes through a symbolic link";
         if (!why) {
             auto taken = written_.find(path.string());
             if (taken != written_.end()) {
@@ -84,7 +89,7 @@ private:
     std::map<std::string, std::string> written_;
 };
 
-} // namespace
+}  // namespace
 
 bool is_contained_path(const std::string& name) {
     if (name.empty() || name.front() == '/' || name.find('\\') != std::string::npos ||
@@ -126,3 +131,5 @@ void export_resource_files(JsonValue& project, const std::string& json_name) {
             program = without(without(program, "vertex_shader_source"), "fragment_shader_source");
     }
 }
+
+}  // namespace quillbarrow

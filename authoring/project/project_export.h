@@ -4,6 +4,8 @@
 
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 // Moves the embedded resources of a project's JSON (as written without
 // export) into files under the current folder, each named by its record.
 // A name is used only when it stays inside the folder (relative, no "..",
@@ -16,3 +18,5 @@ void export_resource_files(JsonValue& project, const std::string& json_name);
 
 // True when the name is a relative path that cannot leave the folder.
 bool is_contained_path(const std::string& name);
+
+}  // namespace quillbarrow

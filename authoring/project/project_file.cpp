@@ -8,6 +8,8 @@
 #include "document/resource_reader.h"
 #include "serialization/content_trailer.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 WorkingDirectory::WorkingDirectory(const std::string& folder) : previous_(fs::current_path().string()) {
@@ -90,3 +92,5 @@ void write_project(const Demo& demo, const std::string& folder, const std::strin
     export_resource_files(project, json_name);
     std::ofstream(json_name, std::ios::binary) << project.dump(2) << "\n";
 }
+
+}  // namespace quillbarrow

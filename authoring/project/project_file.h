@@ -7,6 +7,8 @@
 
 #include "document/demo.h"
 
+namespace quillbarrow {
+
 // A project or packed file that cannot be read; the message says why.
 class ProjectError : public std::runtime_error {
 public:
@@ -40,3 +42,5 @@ public:
 private:
     std::string previous_;
 };
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+namespace quillbarrow {
+
 namespace {
 
 // Digits at text[at], advancing at; -1 when there are none.
@@ -26,8 +28,10 @@ LogLine parse_log_line(const std::string& text) {
     LogLine out;
     out.message = text;
     std::size_t at = 0;
-    if (starts_with_at(text, 0, "ERROR: ")) out.is_error = true, at = 7;
-    else if (starts_with_at(text, 0, "WARNING: ")) at = 9;
+    if (starts_with_at(text, 0, "ERROR: "))
+        out.is_error = true, at = 7;
+    else if (starts_with_at(text, 0, "WARNING: "))
+        at = 9;
     if (read_number(text, at) < 0) {
         out.is_error = out.is_error || text.find("error") != std::string::npos;
         return out;
@@ -75,13 +79,15 @@ std::string info_log(unsigned int object, void (*get_length)(GLuint, GLenum, GLi
 }
 
 std::string shader_log(unsigned int shader) {
-    return info_log(shader, [](GLuint id, GLenum name, GLint* out) { glGetShaderiv(id, name, out); },
-                    [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetShaderInfoLog(id, size, length, log); });
+    return info_log(
+        shader, [](GLuint id, GLenum name, GLint* out) { glGetShaderiv(id, name, out); },
+        [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetShaderInfoLog(id, size, length, log); });
 }
 
 std::string program_log(unsigned int program) {
-    return info_log(program, [](GLuint id, GLenum name, GLint* out) { glGetProgramiv(id, name, out); },
-                    [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetProgramInfoLog(id, size, length, log); });
+    return info_log(
+        program, [](GLuint id, GLenum name, GLint* out) { glGetProgramiv(id, name, out); },
+        [](GLuint id, GLsizei size, GLsizei* length, GLchar* log) { glGetProgramInfoLog(id, size, length, log); });
 }
 
 bool compiled(unsigned int shader) {
@@ -112,7 +118,7 @@ void append_stage(std::string& report, const char* stage, const std::string& own
     }
 }
 
-} // namespace
+}  // namespace
 
 std::vector<LogLine> parse_info_log(const std::string& log) {
     std::vector<LogLine> lines;
@@ -168,3 +174,5 @@ std::string failed_build_report(const ShaderProgram::ProgramList& programs) {
     }
     return report;
 }
+
+}  // namespace quillbarrow

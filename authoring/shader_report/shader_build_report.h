@@ -6,6 +6,8 @@
 #include "render/shader_includes.h"
 #include "render/shader_program.h"
 
+namespace quillbarrow {
+
 // One line of a GL info log: Mesa "0:12(5): error: ...", NVIDIA
 // "0(12) : error C0000: ..." and "ERROR: 0:12: ..." of other drivers.
 struct LogLine {
@@ -37,3 +39,5 @@ bool program_built(const ShaderProgram& program);
 // PROGRAM)", an error inside an include naming the included file and its
 // line. Empty when all built.
 std::string failed_build_report(const ShaderProgram::ProgramList& programs);
+
+}  // namespace quillbarrow

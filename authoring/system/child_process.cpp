@@ -6,6 +6,21 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+#endif
+
+namespace quillbarrow {
+
+#ifdef _WIN32
 
 namespace {
 
@@ -18,8 +33,10 @@ std::string quoted(const std::string& arg) {
             ++backslashes;
             continue;
         }
-        if (c == '"') out.append(backslashes * 2 + 1, '\\');
-        else out.append(backslashes, '\\');
+        if (c == '"')
+            out.append(backslashes * 2 + 1, '\\');
+        else
+            out.append(backslashes, '\\');
         backslashes = 0;
         out += c;
     }
@@ -52,7 +69,7 @@ private:
     std::FILE* pipe_;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<ChildWithInput> ChildWithInput::start(const std::vector<std::string>& argv, std::string* error) {
     // _popen hands the line to cmd.exe, which wants the whole line quoted once more.
@@ -75,15 +92,6 @@ std::string find_on_path(const std::string& program) {
 }
 
 #else
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -131,7 +139,7 @@ private:
     int status_ = -1;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<ChildWithInput> ChildWithInput::start(const std::vector<std::string>& argv, std::string* error) {
     // A child that stops reading must end our writes with an error, not
@@ -187,3 +195,5 @@ std::string find_on_path(const std::string& program) {
     return {};
 }
 #endif
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 // A program started with its standard input fed from us through a pipe;
 // its standard output and error go where ours go.
 class ChildWithInput {
@@ -27,3 +29,5 @@ int run_program(const std::vector<std::string>& argv);
 
 // The full path of an executable found on PATH, or empty.
 std::string find_on_path(const std::string& program);
+
+}  // namespace quillbarrow

@@ -2,8 +2,16 @@
 
 #ifdef _WIN32
 #include <io.h>
-bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 #else
 #include <unistd.h>
+#endif
+
+namespace quillbarrow {
+
+#ifdef _WIN32
+bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+#else
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
 #endif
+
+}  // namespace quillbarrow

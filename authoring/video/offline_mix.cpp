@@ -8,6 +8,8 @@
 
 #include "document/bounded_sound.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kDuckedMusicVolume = 100;
@@ -26,7 +28,7 @@ std::runtime_error needed_past_limit(const char* file_name, double needed) {
                               std::to_string(static_cast<int>(kMaxDecodedMusicSeconds)) + " seconds the tools decode");
 }
 
-} // namespace
+}  // namespace
 
 Mix_Chunk* decode_music_until(const void* bytes, std::size_t length, double seconds, const char* file_name) {
     const double needed = std::max(seconds, 0.0);
@@ -100,7 +102,8 @@ void OfflineMix::mix(std::int64_t begin, std::int64_t end, std::int16_t* out) co
         frame[0] = frame[1] = 0;
         if (i < 0 || i >= music_frames) continue;
         const int volume = music_volume_at(i);
-        for (int side = 0; side < 2; ++side) frame[side] = static_cast<std::int16_t>(music_[i * 2 + side] * volume / 128);
+        for (int side = 0; side < 2; ++side)
+            frame[side] = static_cast<std::int16_t>(music_[i * 2 + side] * volume / 128);
     }
     // Channel by channel, in channel order, as the mixer adds them.
     for (const auto& channel : channels_) {
@@ -115,3 +118,5 @@ void OfflineMix::mix(std::int64_t begin, std::int64_t end, std::int16_t* out) co
         }
     }
 }
+
+}  // namespace quillbarrow

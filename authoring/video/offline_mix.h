@@ -9,6 +9,8 @@
 
 struct Mix_Chunk;
 
+namespace quillbarrow {
+
 // Seconds of music decoded past the last one a command needs.
 inline constexpr double kMusicDecodeMargin = 10.0;
 // The most music the tools decode, as long as the longest video (about
@@ -68,3 +70,5 @@ private:
     std::int64_t duck_end_ = 0;
     AudioSample* duck_owner_ = nullptr;
 };
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+namespace quillbarrow {
+
 PixelReadbackRing::PixelReadbackRing(int width, int height, int depth)
     : width_(width), height_(height), buffers_(static_cast<std::size_t>(depth < 1 ? 1 : depth)) {
     glGenBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data());
@@ -13,9 +15,7 @@ PixelReadbackRing::PixelReadbackRing(int width, int height, int depth)
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 }
 
-PixelReadbackRing::~PixelReadbackRing() {
-    glDeleteBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data());
-}
+PixelReadbackRing::~PixelReadbackRing() { glDeleteBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data()); }
 
 bool PixelReadbackRing::deliver_oldest(const Deliver& deliver) {
     const std::size_t oldest = (next_ + buffers_.size() - queued_) % buffers_.size();
@@ -47,3 +47,5 @@ bool PixelReadbackRing::drain(const Deliver& deliver) {
     while (queued_ > 0) accepted = deliver_oldest(deliver) && accepted;
     return accepted;
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include <functional>
 #include <vector>
 
+namespace quillbarrow {
+
 // Reads finished frames of the window's back buffer through a small ring of
 // pixel-buffer objects: each read only queues a copy on the GPU, and a frame
 // is mapped when its buffer comes round again, so drawing never waits for
@@ -31,3 +33,5 @@ private:
     std::vector<unsigned int> buffers_;
     std::size_t queued_ = 0, next_ = 0;
 };
+
+}  // namespace quillbarrow

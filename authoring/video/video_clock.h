@@ -4,6 +4,8 @@
 
 #include "player/beat_clock.h"
 
+namespace quillbarrow {
+
 // Frames per second as a fraction, so 30000/1001 is exact.
 struct FrameRate {
     std::int64_t numerator = 60;
@@ -25,3 +27,5 @@ inline float frame_beat(std::int64_t frame, FrameRate rate, float bpm, float bea
 inline std::int64_t frame_sound_position(std::int64_t frame, FrameRate rate, int frequency) {
     return frame * rate.denominator * frequency / rate.numerator;
 }
+
+}  // namespace quillbarrow

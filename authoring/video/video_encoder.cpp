@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace quillbarrow {
+
 namespace {
 
 const std::vector<std::string> kQuietFfmpeg = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y"};
@@ -12,18 +14,17 @@ std::vector<std::string> ffmpeg_with(std::vector<std::string> arguments) {
     return all;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> encode_arguments(const std::string& video_path, int width, int height, FrameRate rate,
                                           int crf) {
-    return ffmpeg_with({"-f", "rawvideo", "-pix_fmt", "rgba", "-video_size",
-                        std::to_string(width) + "x" + std::to_string(height), "-framerate",
-                        std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator), "-i", "pipe:0",
-                        "-an", "-c:v", "libx264", "-preset", "veryfast", "-crf", std::to_string(crf),
-                        // The RGB to YUV matrix matches the tags, so players show the colours drawn.
-                        "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-pix_fmt", "yuv420p", "-colorspace",
-                        "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv",
-                        "-f", "mp4", video_path});
+    return ffmpeg_with(
+        {"-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", std::to_string(width) + "x" + std::to_string(height),
+         "-framerate", std::to_string(rate.numerator) + "/" + std::to_string(rate.denominator), "-i", "pipe:0", "-an",
+         "-c:v", "libx264", "-preset", "veryfast", "-crf", std::to_string(crf),
+         // The RGB to YUV matrix matches the tags, so players show the colours drawn.
+         "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-pix_fmt", "yuv420p", "-colorspace", "bt709",
+         "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv", "-f", "mp4", video_path});
 }
 
 std::vector<std::string> mux_arguments(const std::string& video_path, const std::string& wav_path,
@@ -32,13 +33,13 @@ std::vector<std::string> mux_arguments(const std::string& video_path, const std:
                         "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "mp4", out_path});
 }
 
-std::unique_ptr<VideoEncoder> VideoEncoder::start(const std::string& video_path, int width, int height,
-                                                  FrameRate rate, int crf, std::string* error) {
+std::unique_ptr<VideoEncoder> VideoEncoder::start(const std::string& video_path, int width, int height, FrameRate rate,
+                                                  int crf, std::string* error) {
     return start_program(encode_arguments(video_path, width, height, rate, crf), width, height, error);
 }
 
-std::unique_ptr<VideoEncoder> VideoEncoder::start_program(const std::vector<std::string>& argv, int width,
-                                                          int height, std::string* error) {
+std::unique_ptr<VideoEncoder> VideoEncoder::start_program(const std::vector<std::string>& argv, int width, int height,
+                                                          std::string* error) {
     auto child = ChildWithInput::start(argv, error);
     if (!child) return nullptr;
     return std::unique_ptr<VideoEncoder>(new VideoEncoder(std::move(child), width, height));
@@ -67,3 +68,5 @@ bool mux_video_and_sound(const std::string& video_path, const std::string& wav_p
         *error = "ffmpeg could not add the sound and write " + out_path + " (status " + std::to_string(status) + ")";
     return status == 0;
 }
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 #include "system/child_process.h"
 #include "video/video_clock.h"
 
+namespace quillbarrow {
+
 // H.264 video made by an external ffmpeg from raw frames on its standard
 // input. The picture goes into a file of its own; the sound is muxed in
 // afterwards, once the whole mix is known.
@@ -47,3 +49,5 @@ std::vector<std::string> mux_arguments(const std::string& video_path, const std:
 
 bool mux_video_and_sound(const std::string& video_path, const std::string& wav_path, const std::string& out_path,
                          std::string* error);
+
+}  // namespace quillbarrow

@@ -1,8 +1,8 @@
 #include "video/video_progress.h"
 
-double VideoProgress::seconds_so_far() const {
-    return std::chrono::duration<double>(Clock::now() - started_).count();
-}
+namespace quillbarrow {
+
+double VideoProgress::seconds_so_far() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
 
 void VideoProgress::update(std::int64_t done, std::int64_t total) {
     if (!live_) return;
@@ -22,3 +22,5 @@ void VideoProgress::update(std::int64_t done, std::int64_t total) {
 void VideoProgress::finish() {
     if (live_ && shown_) std::fputs("\n", stderr);
 }
+
+}  // namespace quillbarrow

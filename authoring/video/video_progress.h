@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace quillbarrow {
+
 // The video command's progress on standard error: on a terminal one line
 // redrawn at most ten times a second (frames, percent, speed, time left);
 // otherwise, or when quiet, nothing until the summary.
@@ -21,3 +23,5 @@ private:
     Clock::time_point started_, last_shown_{};
     bool shown_ = false;
 };
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 #include "video/pixel_readback_ring.h"
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // More frames than any video we make: about 14 months at 60 fps.
@@ -31,7 +33,7 @@ struct SampleOutputScope {
     ~SampleOutputScope() { set_sample_output(nullptr); }
 };
 
-} // namespace
+}  // namespace
 
 bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> from, std::optional<float> to,
                        VideoFrames& frames, std::string* error) {
@@ -48,7 +50,8 @@ bool plan_video_frames(const Demo& demo, FrameRate rate, std::optional<float> fr
     // Frames past an hour are never planned, so a tiny rate or a far --to costs nothing.
     const double most = kMaxVideoSeconds * static_cast<double>(rate.numerator) / static_cast<double>(rate.denominator);
     const std::int64_t last = std::min<std::int64_t>(kMostFrames, static_cast<std::int64_t>(most) + 2);
-    const std::string too_long = "the video would last more than " + std::to_string(static_cast<int>(kMaxVideoSeconds)) +
+    const std::string too_long = "the video would last more than " +
+                                 std::to_string(static_cast<int>(kMaxVideoSeconds)) +
                                  " s from the production's start: give --to, or a higher --fps";
     std::int64_t first = 0;
     if (from)
@@ -101,3 +104,5 @@ bool render_video(Demo& demo, FrameRate rate, const VideoFrames& frames, const V
     mix.mix(begin, end, sound.data());
     return true;
 }
+
+}  // namespace quillbarrow

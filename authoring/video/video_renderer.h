@@ -8,6 +8,8 @@
 
 #include "video/video_clock.h"
 
+namespace quillbarrow {
+
 class Demo;
 
 // The sound of a video is mixed in memory, from frame 0 to its end: a video
@@ -44,3 +46,5 @@ struct VideoCallbacks {
 // when a callback stopped it.
 bool render_video(Demo& demo, FrameRate rate, const VideoFrames& frames, const VideoCallbacks& callbacks,
                   std::vector<std::int16_t>& sound, std::string* error);
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace quillbarrow {
+
 namespace {
 
 void put_u32(unsigned char* at, std::uint32_t value) {
@@ -14,7 +16,7 @@ void put_u16(unsigned char* at, std::uint16_t value) {
     at[1] = static_cast<unsigned char>(value >> 8);
 }
 
-} // namespace
+}  // namespace
 
 bool save_stereo_wav(const std::string& path, const std::vector<std::int16_t>& samples, int frequency,
                      std::string* error) {
@@ -43,3 +45,5 @@ bool save_stereo_wav(const std::string& path, const std::vector<std::int16_t>& s
     if (!written && error) *error = "cannot write " + path;
     return written;
 }
+
+}  // namespace quillbarrow

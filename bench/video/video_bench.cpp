@@ -22,6 +22,8 @@
 #include "player/player_state.h"
 #include "player/player_window.h"
 
+namespace quillbarrow {
+
 namespace {
 
 int width = 1920, height = 1080;
@@ -105,9 +107,9 @@ BENCHMARK(BM_VideoFrameWithoutEncoding)->Unit(benchmark::kMillisecond)->MinTime(
 BENCHMARK(BM_Readback)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_ReadbackAndPipe)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv) {
+int run_video_bench(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--size=", 7) == 0) std::sscanf(argv[i] + 7, "%dx%d", &width, &height);
     std::string error;
@@ -127,3 +129,7 @@ int main(int argc, char** argv) {
     example.reset();
     return 0;
 }
+
+}  // namespace quillbarrow
+
+int main(int argc, char** argv) { return quillbarrow::run_video_bench(argc, argv); }

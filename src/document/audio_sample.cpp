@@ -11,6 +11,8 @@
 #include "document/resource_file.h"
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kDuckedMusicVolume = 100;
@@ -35,7 +37,7 @@ Uint32 end_music_duck(Uint32, void*) {
     return 0;  // one shot: SDL removes the timer
 }
 
-} // namespace
+}  // namespace
 
 void set_sample_output(SampleOutput* output) { sample_output = output; }
 
@@ -144,3 +146,5 @@ void AudioSample::read(BinaryReader& in) {
     buffer = std::make_unique<ByteBuffer>(in);
     decode();
 }
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 
 struct Mix_Chunk;
 
+namespace quillbarrow {
+
 // A short sound fired by the timeline. While it sounds the music is ducked
 // to volume 100; one process-wide timer raises it back to 128 when the sample
 // that started the timer has had time to finish.
@@ -64,3 +66,5 @@ bool music_duck_pending();
 // Playing time in milliseconds of decoded sound bytes at the mixer's format,
 // in 64-bit arithmetic so that long sounds do not overflow.
 int sound_duration_ms(std::uint64_t byte_length, int channels, int frequency);
+
+}  // namespace quillbarrow

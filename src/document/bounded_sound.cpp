@@ -8,6 +8,8 @@
 
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Bytes this thread's SDL allocations may still take. Past the cap one more
@@ -35,9 +37,7 @@ SDL_calloc_func sdl_calloc;
 SDL_realloc_func sdl_realloc;
 SDL_free_func sdl_free;
 
-void* capped_malloc(std::size_t size) {
-    return active_cap && !active_cap->take(size) ? nullptr : sdl_malloc(size);
-}
+void* capped_malloc(std::size_t size) { return active_cap && !active_cap->take(size) ? nullptr : sdl_malloc(size); }
 
 void* capped_calloc(std::size_t count, std::size_t size) {
     if (active_cap && (size != 0 && count > SIZE_MAX / size)) return nullptr;
@@ -63,7 +63,7 @@ struct CapScope {
     ~CapScope() { active_cap = nullptr; }
 };
 
-} // namespace
+}  // namespace
 
 std::uint64_t mixer_bytes_for_seconds(double seconds) {
     if (!(seconds > 0.0)) return 0;
@@ -97,3 +97,5 @@ double declared_sound_seconds(const void* bytes, std::size_t length) {
     Mix_FreeMusic(music);
     return std::isfinite(seconds) ? seconds : -1.0;
 }
+
+}  // namespace quillbarrow

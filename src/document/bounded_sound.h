@@ -5,6 +5,8 @@
 
 struct Mix_Chunk;
 
+namespace quillbarrow {
+
 // A sound file decoded to the mixer's format, no further than a number of
 // bytes. The mixer's whole-file decoder cannot be told where to stop: it
 // stops when SDL's allocator refuses a block and keeps what it decoded, so
@@ -22,3 +24,5 @@ double declared_sound_seconds(const void* bytes, std::size_t length);
 // Bytes of stereo 16-bit sound at the mixer's rate for a number of seconds
 // (0 for negative or non-finite ones), saturating at UINT64_MAX.
 std::uint64_t mixer_bytes_for_seconds(double seconds);
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include "document/resource_file.h"
 
+namespace quillbarrow {
+
 JsonValue Data::to_json(bool export_resources) const {
     JsonValue out = JsonValue::object();
     out["name"] = name;
@@ -23,3 +25,5 @@ void Data::read(BinaryReader& in) {
     name = in.read_string("data name");
     buffer = std::make_unique<ByteBuffer>(in);
 }
+
+}  // namespace quillbarrow

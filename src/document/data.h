@@ -6,6 +6,8 @@
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // A named blob the document carries along unchanged.
 class Data : public ISerializable {
 public:
@@ -24,3 +26,5 @@ public:
     std::unique_ptr<ByteBuffer> buffer;
     std::string name;  // also the file the bytes come from or are exported to
 };
+
+}  // namespace quillbarrow

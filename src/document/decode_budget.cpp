@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+namespace quillbarrow {
+
 namespace {
 
 DecodeBudget* active_budget = nullptr;
 
-} // namespace
+}  // namespace
 
 bool DecodeBudget::take_pixels(long long width, long long height) {
     if (width < 0 || height < 0) return false;
@@ -18,9 +20,7 @@ bool DecodeBudget::take_pixels(long long width, long long height) {
     return true;
 }
 
-void DecodeBudget::take_sound_bytes(std::uint64_t bytes) {
-    sound_bytes_ += std::min(bytes, sound_bytes_left());
-}
+void DecodeBudget::take_sound_bytes(std::uint64_t bytes) { sound_bytes_ += std::min(bytes, sound_bytes_left()); }
 
 DecodeBudget& current_decode_budget() {
     if (active_budget) return *active_budget;
@@ -37,3 +37,5 @@ std::string pixel_budget_refusal() {
     return "the production's images, model images and font textures together may decode at most " +
            std::to_string(kDecodedPixelBudget >> 20) + " M pixels";
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace quillbarrow {
+
 // What one production may decode from its files. Images, model images and
 // font textures share one pixel budget; audio samples share one budget of
 // decoded sound; the music is decoded for analysis only as far as a command
@@ -46,3 +48,5 @@ private:
 
 // The sentence that says why a file's pixels were refused.
 std::string pixel_budget_refusal();
+
+}  // namespace quillbarrow

@@ -15,6 +15,8 @@
 #include "timeline/frame_evaluation.h"
 #include "timeline/group_cycles.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const char kMusicPath[] = "resources/music.mp3";
@@ -70,8 +72,8 @@ void assign_keys(const RecordList<T>& list, std::unordered_map<const void*, std:
     for (const auto& record : list) keys.emplace(record.get(), keys.size() + 1);
 }
 
-const char* const kListKeys[] = {"events", "effects", "shaders", "textures", "audio_samples", "event_groups",
-                                 "fonts", "font_textures", "datas", "models", "scenes"};
+const char* const kListKeys[] = {"events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
+                                 "fonts",  "font_textures", "datas",   "models",   "scenes"};
 
 Mix_Music* music_stream = nullptr;
 
@@ -95,7 +97,7 @@ void cut_group_cycles(const RecordList<EventGroup>& groups) {
     }
 }
 
-} // namespace
+}  // namespace
 
 std::uint64_t Demo::count_records() const {
     return events.size() + effects.size() + shaders.size() + textures.size() + audio_samples.size() +
@@ -124,8 +126,7 @@ void Demo::read(BinaryReader& in) {
     lists(scenes, "scenes");
     if (read_so_far != record_count)
         throw FormatError("Corrupt content: the record count at offset " + std::to_string(count_offset) + " says " +
-                          std::to_string(record_count) +
-                          " records but the lists hold " + std::to_string(read_so_far));
+                          std::to_string(record_count) + " records but the lists hold " + std::to_string(read_so_far));
     music = std::make_unique<ByteBuffer>(in);
 
     // References are keys until every list has been read.
@@ -235,8 +236,9 @@ void Demo::from_json(const JsonValue& value) {
     NameMap<Event> event_names;
 
     load(textures, "textures", by_name, texture_names);
-    load(shaders, "shaders", [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; },
-         program_names);
+    load(
+        shaders, "shaders", [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; },
+        program_names);
     load(fonts, "fonts", by_name, font_names);
     load(font_textures, "font_textures", by_name, font_texture_names);
     for (auto& font_texture : font_textures) {
@@ -246,7 +248,8 @@ void Demo::from_json(const JsonValue& value) {
     load(datas, "datas", by_name, data_names);
     NameMap<Model> model_names;
     NameMap<Scene> scene_names;
-    load(models, "models", [](const Model& m) -> const std::string& { return m.filename; }, model_names);
+    load(
+        models, "models", [](const Model& m) -> const std::string& { return m.filename; }, model_names);
     load(scenes, "scenes", by_name, scene_names);
     // Every scene exists before any is linked: scenes may borrow the camera
     // of a later one.
@@ -304,11 +307,13 @@ void Demo::start_music() {
 
 Effect* Demo::evaluate_frame(float beat) {
     glBindTexture(GL_TEXTURE_2D, audio_texture->texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, audio_texture->width, audio_texture->height, 0, GL_RGBA,
-                 GL_UNSIGNED_BYTE, acquire_audio_capture());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, audio_texture->width, audio_texture->height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 acquire_audio_capture());
     return evaluate_events(events, *audio_texture, beat);
 }
 
 const ShaderProgram::ProgramList* document_programs() {
     return current_document ? &current_document->shaders : nullptr;
 }
+
+}  // namespace quillbarrow

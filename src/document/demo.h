@@ -19,6 +19,8 @@
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 
+namespace quillbarrow {
+
 template <class T>
 using RecordList = std::vector<std::unique_ptr<T>>;
 
@@ -72,3 +74,5 @@ public:
 private:
     void finish_load();
 };
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 
 #include "document/resource_file.h"
 
+namespace quillbarrow {
+
 Font::~Font() {
     if (font) TTF_CloseFont(font);
 }
@@ -57,3 +59,5 @@ void Font::read(BinaryReader& in) {
     buffer = std::make_unique<ByteBuffer>(in);
     open();
 }
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 
 typedef struct _TTF_Font TTF_Font;
 
+namespace quillbarrow {
+
 // A TrueType file opened at one point size. Font textures refer to it by
 // name in JSON and by object key in the binary form.
 class Font : public ISerializable {
@@ -33,3 +35,5 @@ public:
 private:
     void open();
 };
+
+}  // namespace quillbarrow

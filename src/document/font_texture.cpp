@@ -13,6 +13,8 @@
 #include "document/texture_limits.h"
 #include "document/texture.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The start of a Latin-1 text that can show in a width x height texture.
@@ -46,7 +48,7 @@ std::size_t visible_length(TTF_Font* font, const std::string& text, int width, i
     return length;
 }
 
-} // namespace
+}  // namespace
 
 FontTexture::~FontTexture() { release(); }
 
@@ -172,3 +174,5 @@ void FontTexture::set_text(const std::string& new_text) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, surface->w, surface->h, GL_RGBA, GL_UNSIGNED_BYTE, surface->pixels);
 }
+
+}  // namespace quillbarrow

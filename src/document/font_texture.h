@@ -6,8 +6,11 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
-class Font;
 struct SDL_Surface;
+
+namespace quillbarrow {
+
+class Font;
 
 // A fixed-size RGBA texture showing one text rendered with a font. It
 // re-renders only when the text changes.
@@ -35,7 +38,7 @@ public:
     void set_text(const std::string& new_text);
 
     std::string name;
-    int width = 0;   // also the wrap width of the text
+    int width = 0;  // also the wrap width of the text
     int height = 0;
     Font* font = nullptr;
     bool center = false;
@@ -54,3 +57,5 @@ private:
     void report_missing_font();
     bool missing_font_reported_ = false;
 };
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 bool lies_inside(const fs::path& folder, const fs::path& path) {
@@ -24,3 +26,5 @@ bool stays_in_project(const fs::path& folder, const std::string& name) {
     if (path.is_absolute() || path.has_root_name() || path.has_root_directory()) return false;
     return lies_inside(folder, folder / path);
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace quillbarrow {
+
 std::unique_ptr<ByteBuffer> load_resource_buffer(const JsonValue& value, const char* key, const std::string& path) {
     if (value.has(key)) return std::make_unique<ByteBuffer>(value[key]);
     return std::make_unique<ByteBuffer>(path);
@@ -22,7 +24,7 @@ bool write_file(const std::string& path, const ByteBuffer* buffer) {
     return std::fclose(file) == 0 && ok;
 }
 
-} // namespace
+}  // namespace
 
 void store_resource_buffer(JsonValue& out, const char* key, const ByteBuffer* buffer, const std::string& path,
                            bool export_resources) {
@@ -40,3 +42,5 @@ void write_resource_buffer(BinaryWriter& out, const ByteBuffer* buffer) {
         ByteBuffer().write(out);
     }
 }
+
+}  // namespace quillbarrow

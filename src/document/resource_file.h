@@ -6,6 +6,8 @@
 #include "serialization/byte_buffer.h"
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 // Data, textures, audio samples and fonts keep the bytes of a file. In JSON
 // the bytes are either embedded under the record's buffer key or live in the
 // file the record names.
@@ -22,3 +24,5 @@ void store_resource_buffer(JsonValue& out, const char* key, const ByteBuffer* bu
 
 // Writes a possibly absent buffer as an empty one.
 void write_resource_buffer(BinaryWriter& out, const ByteBuffer* buffer);
+
+}  // namespace quillbarrow

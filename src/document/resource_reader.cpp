@@ -15,6 +15,8 @@
 
 #include "document/project_folder.h"
 
+namespace quillbarrow {
+
 namespace {
 
 OutsideFileList*& active_outside_list() {
@@ -109,7 +111,7 @@ ResourceFile read_checked(const std::string& path, ResourceFile file, std::uint6
 }
 #endif
 
-} // namespace
+}  // namespace
 
 ResourceFile resource_file_problem(const std::string& path, std::uint64_t limit) { return check_status(path, limit); }
 
@@ -143,3 +145,5 @@ void OutsideFileList::note(const std::string& name) {
     const bool inside = !path.is_absolute() && !path.has_root_directory() && lies_inside(folder_, path);
     if (!inside && std::find(names_.begin(), names_.end(), name) == names_.end()) names_.push_back(name);
 }
+
+}  // namespace quillbarrow

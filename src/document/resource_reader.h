@@ -8,6 +8,8 @@
 
 #include "document/resource_limits.h"
 
+namespace quillbarrow {
+
 // The one way the tools read a file a project names. Only regular files are
 // read (a device such as /dev/zero, a pipe or a folder is refused before it
 // is opened, and a pipe swapped in afterwards cannot block the read), and
@@ -50,3 +52,5 @@ private:
     std::filesystem::path folder_;
     std::vector<std::string> names_;
 };
+
+}  // namespace quillbarrow

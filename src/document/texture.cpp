@@ -11,6 +11,8 @@
 #include "document/resource_file.h"
 #include "document/texture_limits.h"
 
+namespace quillbarrow {
+
 unsigned int create_gl_texture(int width, int height, const void* pixels, int wrap) {
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -60,7 +62,8 @@ void Texture::decode() {
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
     // A few header bytes may declare a huge image: refuse it before decoding.
     int declared_width = 0, declared_height = 0;
-    const DeclaredImage declared = check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height);
+    const DeclaredImage declared =
+        check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height);
     if (declared == DeclaredImage::TooLarge) {
         std::printf("Texture \"%s\": its image declares a size this GL cannot make (%d x %d; 1 to %d a side, 64 M "
                     "texels at most); it shows nothing\n",
@@ -118,3 +121,5 @@ void Texture::read(BinaryReader& in) {
     buffer = std::make_unique<ByteBuffer>(in);
     decode();
 }
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // CPU-side images are 32 bits per texel with the bytes R, G, B, A in memory
 // (these masks on a little-endian word), rows top first.
 inline constexpr std::uint32_t kRedMask = 0x000000FF;
@@ -42,7 +44,7 @@ public:
     void from_json(const JsonValue& value) override;
     void read(BinaryReader& in) override;
 
-    unsigned int texture = 0;  // 0 when the image did not decode
+    unsigned int texture = 0;            // 0 when the image did not decode
     std::unique_ptr<ByteBuffer> buffer;  // the encoded file; none for a blank texture
     std::string name;
     int width = 0;
@@ -52,3 +54,5 @@ private:
     void decode();
     void release_gl_texture();
 };
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include <GL/glew.h>
 
+namespace quillbarrow {
+
 int max_gl_texture_side() {
     static int side = [] {
         GLint value = 0;
@@ -42,7 +44,10 @@ bool jpeg_size(const unsigned char* p, std::size_t n, long long& w, long long& h
     while (i + 9 < n) {
         if (p[i] != 0xFF) return false;
         const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) { ++i; continue; }
+        if (marker == 0xFF) {
+            ++i;
+            continue;
+        }
         const std::uint32_t segment = big_endian(p + i + 2, 2);
         const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
@@ -56,7 +61,7 @@ bool jpeg_size(const unsigned char* p, std::size_t n, long long& w, long long& h
     return false;
 }
 
-} // namespace
+}  // namespace
 
 DeclaredImage check_encoded_image(const void* bytes, std::size_t n, int& width, int& height) {
     const auto* p = static_cast<const unsigned char*>(bytes);
@@ -81,3 +86,5 @@ DeclaredImage check_encoded_image(const void* bytes, std::size_t n, int& width, 
     height = h > INT_MAX ? INT_MAX : static_cast<int>(h);
     return fits_gl_texture(w, h) ? DeclaredImage::Fits : DeclaredImage::TooLarge;
 }
+
+}  // namespace quillbarrow

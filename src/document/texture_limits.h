@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+namespace quillbarrow {
+
 // The largest texture side the GL takes (GL_MAX_TEXTURE_SIZE), asked once.
 int max_gl_texture_side();
 
@@ -18,3 +20,5 @@ enum class DeclaredImage {
     TooLarge,  // too large for a texture
 };
 DeclaredImage check_encoded_image(const void* bytes, std::size_t length, int& width, int& height);
+
+}  // namespace quillbarrow

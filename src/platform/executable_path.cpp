@@ -2,6 +2,14 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <climits>
+#include <unistd.h>
+#endif
+
+namespace quillbarrow {
+
+#ifdef _WIN32
 
 std::string executable_path() {
     char path[260] = {};
@@ -12,8 +20,6 @@ std::string executable_path() {
 std::string executable_file_name(const std::string& base) { return base + ".exe"; }
 
 #else
-#include <climits>
-#include <unistd.h>
 
 std::string executable_path() {
     char path[PATH_MAX];
@@ -23,3 +29,5 @@ std::string executable_path() {
 
 std::string executable_file_name(const std::string& base) { return base; }
 #endif
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 
 #include <SDL.h>
 
+namespace quillbarrow {
+
 namespace {
 
 // A handle that already leads somewhere (a file, a pipe, a console) stays:
@@ -28,10 +30,12 @@ void attach_parent_console() {
     if (!err_set && std::freopen("CONOUT$", "w", stderr)) std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
-} // namespace
+}  // namespace
 
 void set_up_process() {
     attach_parent_console();
     SDL_SetMainReady();
 }
+
+}  // namespace quillbarrow
 #endif

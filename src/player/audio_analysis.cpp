@@ -10,6 +10,8 @@
 
 #include <kiss_fftr.h>
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kFftSize = 1024;
@@ -58,7 +60,7 @@ void fill_pixel(std::uint8_t* row, int column, int value) {
     std::memset(row + column * 4, static_cast<std::uint8_t>(value), 4);
 }
 
-} // namespace
+}  // namespace
 
 void create_fft_state() {
     if (analysis.plan.load()) return;
@@ -132,3 +134,5 @@ void reset_audio_analysis() {
     analysis.level_cursor = 0;
     for (auto& value : level_ring) value.store(0, std::memory_order_relaxed);
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace quillbarrow {
+
 // The live mix, analysed on the mixer's audio thread: a 1024 x 2 RGBA image
 // (row 0 the spectrum, row 1 the waveform, four equal bytes per pixel) and a
 // ring of recent absolute sample values whose mean is the audio level.
@@ -31,3 +33,5 @@ const std::uint8_t* acquire_audio_capture();
 // Back to zeros (black image, level 0), as before the music started. Only
 // while no analysis is running.
 void reset_audio_analysis();
+
+}  // namespace quillbarrow

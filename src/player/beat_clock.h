@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace quillbarrow {
+
 // The beat of a frame from the milliseconds since playback started, in
 // single precision and in this order, as the timeline was authored against.
 inline float beat_at_time(double elapsed_ms, float bpm, float beat_offset) {
@@ -18,3 +20,5 @@ inline float beat_at(std::uint32_t elapsed_ms, float bpm, float beat_offset) {
 // Playback ends after the first frame strictly past the end beat; an end
 // beat of 10000 or more never ends by itself.
 inline bool past_end(float beat, float end_beat) { return beat > end_beat && beat < 10000.0f; }
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 
 #include "document/resource_reader.h"
 
+namespace quillbarrow {
+
 namespace {
 
 FatalErrorHandler& fatal_handler() {
@@ -16,7 +18,7 @@ FatalErrorHandler& fatal_handler() {
     return handler;
 }
 
-} // namespace
+}  // namespace
 
 void set_fatal_error_handler(FatalErrorHandler handler) { fatal_handler() = std::move(handler); }
 
@@ -71,3 +73,5 @@ void check_gl_errors(const char* label) {
     for (GLenum code = glGetError(); code != GL_NO_ERROR; code = glGetError())
         std::printf("ERROR! %s: %x\n", label, code);
 }
+
+}  // namespace quillbarrow

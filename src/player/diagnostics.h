@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace quillbarrow {
+
 // Ends the process: writes "crash.txt" ("Fatal error: <message>\nExiting.")
 // and exits with status 1. Tools that must not leave a crash file install
 // their own handler, which must not return either.
@@ -18,3 +20,5 @@ void save_whole_file(const std::string& path, const void* bytes, std::size_t len
 
 // Prints every pending GL error as "ERROR! <label>: <code in hex>".
 void check_gl_errors(const char* label);
+
+}  // namespace quillbarrow

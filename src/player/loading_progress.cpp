@@ -1,5 +1,7 @@
 #include "player/loading_progress.h"
 
+namespace quillbarrow {
+
 namespace {
 
 LoadingListener& listener() {
@@ -7,7 +9,7 @@ LoadingListener& listener() {
     return instance;
 }
 
-} // namespace
+}  // namespace
 
 void set_loading_listener(LoadingListener l) { listener() = std::move(l); }
 
@@ -18,3 +20,5 @@ void report_progress(std::uint64_t read, std::uint64_t total) {
 void finish_loading() {
     if (listener().finished) listener().finished();
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace quillbarrow {
+
 // Loading reports progress after every record and once at the end; the
 // loading screen listens. Without a listener the calls do nothing.
 struct LoadingListener {
@@ -13,3 +15,5 @@ struct LoadingListener {
 void set_loading_listener(LoadingListener listener);
 void report_progress(std::uint64_t read, std::uint64_t total);
 void finish_loading();
+
+}  // namespace quillbarrow

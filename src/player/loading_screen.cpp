@@ -14,6 +14,8 @@
 #include "render/effect.h"
 #include "render/shader_program.h"
 
+namespace quillbarrow {
+
 extern const unsigned char loader_mask_png[];
 extern const std::size_t loader_mask_png_size;
 extern const unsigned char loader_sound_wav[];
@@ -72,8 +74,7 @@ std::uint64_t frames_drawn = 0;
 
 void drain_events() {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {
-    }
+    while (SDL_PollEvent(&event)) {}
 }
 
 void loading_frame(std::uint64_t read, std::uint64_t total, int delays) {
@@ -93,7 +94,7 @@ void loading_frame(std::uint64_t read, std::uint64_t total, int delays) {
     ++frames_drawn;
 }
 
-} // namespace
+}  // namespace
 
 void set_up_loading_screen() {
     SDL_ShowCursor(0);
@@ -111,9 +112,8 @@ void set_up_loading_screen() {
     l.effect = std::make_unique<Effect>("Loader", l.program.get(), l.texture.get(), nullptr, false, false, nullptr);
     l.sound = std::make_unique<AudioSample>("loader", loader_sound_wav, loader_sound_wav_size);
 
-    set_loading_listener({draw_loading_frame, [] {
-                              hold_loading_screen(current_document ? current_document->record_count : 0);
-                          }});
+    set_loading_listener(
+        {draw_loading_frame, [] { hold_loading_screen(current_document ? current_document->record_count : 0); }});
 }
 
 void draw_loading_frame(std::uint64_t read, std::uint64_t total) {
@@ -130,3 +130,5 @@ void hold_loading_screen(std::uint64_t record_count) {
 std::uint64_t loading_frames_drawn() { return frames_drawn; }
 
 Effect* loading_screen_effect() { return loader().effect.get(); }
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace quillbarrow {
+
 // The loading screen: a built-in logo mask filled from the bottom by a wavy
 // bar that follows the loading progress, drawn with the same effect and
 // shader machinery as the production. When loading is complete the loader
@@ -18,3 +20,5 @@ class Effect;
 Effect* loading_screen_effect();
 // Frames drawn so far (progress and hold), for tests.
 std::uint64_t loading_frames_drawn();
+
+}  // namespace quillbarrow

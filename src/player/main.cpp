@@ -2,6 +2,6 @@
 #include "player/player.h"
 
 int main(int, char**) {
-    set_up_process();
-    return run_player();
+    quillbarrow::set_up_process();
+    return quillbarrow::run_player();
 }

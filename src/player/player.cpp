@@ -20,6 +20,8 @@
 #include "player/player_window.h"
 #include "serialization/content_trailer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const char kMissingTrailer[] = "Cannot find DEMO in executable. Please follow the instructions in Quillbarrow.\n";
@@ -50,7 +52,6 @@ void drain_frame_events() {
     }
 }
 
-
 // Reads the document from the payload; a corrupt payload ends the run with
 // a message instead of a crash.
 Demo* load_document(const std::string& path) {
@@ -66,7 +67,7 @@ Demo* load_document(const std::string& path) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int run_player() {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -87,8 +88,8 @@ int run_player() {
 
     const std::string title = std::string("Quillbarrow") + " :: " + "0.11";
     const char* error = nullptr;
-    if (!open_player_window(title.c_str(), display_size.render_width, display_size.render_height,
-                            SDL_WINDOW_BORDERLESS, &error))
+    if (!open_player_window(title.c_str(), display_size.render_width, display_size.render_height, SDL_WINDOW_BORDERLESS,
+                            &error))
         unplayable(std::string("cannot open the window: ") + (error ? error : "unknown error"));
 
     set_up_loading_screen();
@@ -120,3 +121,5 @@ int run_player() {
     SDL_Quit();
     std::exit(0);
 }
+
+}  // namespace quillbarrow

@@ -1,5 +1,7 @@
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 DisplaySize display_size;
 AudioFormatInfo audio_format;
 Demo* current_document = nullptr;
@@ -7,3 +9,5 @@ float current_beat = 0.0f;
 unsigned int white_texture = 0;
 std::int32_t instance_count = 1;
 std::atomic<bool> quit_requested{false};
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace quillbarrow {
+
 class Demo;
 
 // Sizes of the effects' off-screen targets and of the window viewport, all
@@ -37,3 +39,5 @@ extern unsigned int white_texture;
 // before every scene effect draw.
 extern std::int32_t instance_count;
 extern std::atomic<bool> quit_requested;
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 namespace {
 
 SDL_Window* window = nullptr;
@@ -19,7 +21,7 @@ void print_gl_versions() {
     std::printf("Renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 }
 
-} // namespace
+}  // namespace
 
 void set_gl_attributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
@@ -62,8 +64,7 @@ bool open_player_window(const char* title, int width, int height, Uint32 flags, 
     glewExperimental = GL_TRUE;
     glewInit();
     // GLEW's probing leaves an error behind on core contexts.
-    while (glGetError() != GL_NO_ERROR) {
-    }
+    while (glGetError() != GL_NO_ERROR) {}
     if (print_versions) print_gl_versions();
     create_white_texture();
     glClearColor(0, 0, 0, 1);
@@ -89,3 +90,5 @@ void close_player_window() {
     context = nullptr;
     window = nullptr;
 }
+
+}  // namespace quillbarrow

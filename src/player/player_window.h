@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+namespace quillbarrow {
+
 struct WindowSize {
     int width = 0;
     int height = 0;
@@ -25,3 +27,5 @@ SDL_GLContext player_gl_context();
 // The size the window system gave the window.
 WindowSize player_window_size();
 void close_player_window();
+
+}  // namespace quillbarrow

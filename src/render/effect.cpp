@@ -13,6 +13,8 @@
 #include "scene/scene.h"
 #include "scene/skeleton.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Room for 100 joint matrices.
@@ -31,10 +33,13 @@ void bind_next(int& unit, unsigned int texture) {
 }
 
 template <class T>
-void link_names(const JsonValue& names, const NameMap<T>& map, std::vector<T*>& list, std::vector<std::string>& missing) {
+void link_names(const JsonValue& names, const NameMap<T>& map, std::vector<T*>& list,
+                std::vector<std::string>& missing) {
     for (const auto& entry : names.elements()) {
-        if (T* found = resolve_name(map, entry.as_string())) list.push_back(found);
-        else missing.push_back(entry.as_string());
+        if (T* found = resolve_name(map, entry.as_string()))
+            list.push_back(found);
+        else
+            missing.push_back(entry.as_string());
     }
 }
 
@@ -42,8 +47,10 @@ template <class T>
 void resolve_keys(const std::vector<std::uint64_t>& keys, const ObjectMap& objects, std::vector<T*>& list,
                   std::vector<std::string>& missing, const char* kind) {
     for (std::uint64_t key : keys) {
-        if (T* found = resolve_key<T>(objects, key)) list.push_back(found);
-        else missing.push_back(std::string(kind) + " key " + std::to_string(key));
+        if (T* found = resolve_key<T>(objects, key))
+            list.push_back(found);
+        else
+            missing.push_back(std::string(kind) + " key " + std::to_string(key));
     }
 }
 
@@ -59,10 +66,11 @@ GlTexture create_capture_texture(const Buffer& buffer) {
     return GlTexture(create_gl_texture(buffer.width, buffer.height, buffer.data.get(), GL_CLAMP_TO_EDGE));
 }
 
-} // namespace
+}  // namespace
 
 Buffer::Buffer(int w, int h)
-    : data(std::make_unique<unsigned char[]>(static_cast<std::size_t>(w) * h * 4)), size(h * w * 4), width(w), height(h) {}
+    : data(std::make_unique<unsigned char[]>(static_cast<std::size_t>(w) * h * 4)), size(h * w * 4), width(w),
+      height(h) {}
 
 Effect::Effect(const JsonValue& value) { from_json(value); }
 
@@ -86,8 +94,10 @@ JsonValue Effect::to_json(bool) const {
     v["program"] = program ? program->fragment_shader_filename : unresolved.program;
     v["feedback"] = feedback;
     v["screen_texture"] = screen_texture;
-    if (scene) v["scene"] = scene->name;
-    else if (!unresolved.scene.empty()) v["scene"] = unresolved.scene;
+    if (scene)
+        v["scene"] = scene->name;
+    else if (!unresolved.scene.empty())
+        v["scene"] = unresolved.scene;
     return v;
 }
 
@@ -132,7 +142,8 @@ void Effect::link_references(const JsonValue& value, const NameMap<Effect>& effe
                              const NameMap<FontTexture>& font_texture_map, const NameMap<Scene>& scene_map) {
     link_names(value["effects"], effect_map, effects, unresolved.effects);
     link_names(value["textures"], texture_map, textures, unresolved.textures);
-    if (value.has("font_textures")) link_names(value["font_textures"], font_texture_map, font_textures, unresolved.font_textures);
+    if (value.has("font_textures"))
+        link_names(value["font_textures"], font_texture_map, font_textures, unresolved.font_textures);
     if (value.has("scene")) {
         scene = resolve_name(scene_map, value["scene"].as_string());
         if (!scene) unresolved.scene = value["scene"].as_string();
@@ -370,3 +381,5 @@ void Effect::capture_screen() {
     glBindTexture(GL_TEXTURE_2D, capture_texture);
     glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, capture_buffer->width, capture_buffer->height);
 }
+
+}  // namespace quillbarrow

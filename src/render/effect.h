@@ -9,6 +9,8 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 class FontTexture;
 class Scene;
 class ShaderProgram;
@@ -97,3 +99,5 @@ private:
         std::uint64_t program = 0, scene = 0;
     } keys_;
 };
+
+}  // namespace quillbarrow

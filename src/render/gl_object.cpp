@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr std::size_t kKinds = static_cast<std::size_t>(GlObjectKind::Count);
@@ -14,7 +16,7 @@ std::array<std::atomic<long>, kKinds> live_counts{};
 
 std::atomic<long>& count_of(GlObjectKind kind) { return live_counts[static_cast<std::size_t>(kind)]; }
 
-} // namespace
+}  // namespace
 
 long live_gl_objects(GlObjectKind kind) { return count_of(kind).load(); }
 
@@ -56,4 +58,6 @@ void release(GlObjectKind kind, unsigned int name) {
     --count_of(kind);
 }
 
-} // namespace gl_object_detail
+}  // namespace gl_object_detail
+
+}  // namespace quillbarrow

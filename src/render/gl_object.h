@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace quillbarrow {
+
 // Owners of GL object names. Each record that creates a GL object holds it
 // in one of these, so dropping the record (a reloaded production, say)
 // deletes what it made. Move-only: a name has exactly one owner.
@@ -18,7 +20,7 @@ namespace gl_object_detail {
 unsigned int generate(GlObjectKind kind);
 void release(GlObjectKind kind, unsigned int name);
 void count_adopted(GlObjectKind kind);
-} // namespace gl_object_detail
+}  // namespace gl_object_detail
 
 template <GlObjectKind Kind>
 class GlObject {
@@ -66,3 +68,5 @@ using GlTexture = GlObject<GlObjectKind::Texture>;
 using GlFramebuffer = GlObject<GlObjectKind::Framebuffer>;
 using GlProgram = GlObject<GlObjectKind::Program>;
 using GlShader = GlObject<GlObjectKind::Shader>;
+
+}  // namespace quillbarrow

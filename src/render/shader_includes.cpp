@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr char kDirectiveStart[] = "#include \"";
@@ -18,7 +20,8 @@ int newlines(const std::string& text, std::size_t from, std::size_t to) {
 std::unordered_set<std::string> named_includes(const std::string& text) {
     std::unordered_set<std::string> names;
     const std::size_t opening = sizeof kDirectiveStart - 1;
-    for (std::size_t at = text.find(kDirectiveStart); at != std::string::npos; at = text.find(kDirectiveStart, at + 1)) {
+    for (std::size_t at = text.find(kDirectiveStart); at != std::string::npos;
+         at = text.find(kDirectiveStart, at + 1)) {
         const std::size_t end = text.find_first_of("\"\n", at + opening);
         if (end != std::string::npos && text[end] == '"') names.insert(text.substr(at + opening, end - at - opening));
     }
@@ -48,7 +51,9 @@ void replace_with_file(ExpandedSource& source, std::size_t at, std::size_t remov
         runs.push_back(tail);
     }
     for (const ExpandedSource::Run& run : source.runs)
-        if (run.offset > end) runs.push_back({static_cast<std::size_t>(static_cast<std::ptrdiff_t>(run.offset) + shift), run.file, run.line});
+        if (run.offset > end)
+            runs.push_back(
+                {static_cast<std::size_t>(static_cast<std::ptrdiff_t>(run.offset) + shift), run.file, run.line});
     source.text.replace(at, removed, inserted);
     source.runs = std::move(runs);
 }
@@ -59,7 +64,7 @@ ExpandedSource refused(std::string message) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 std::string include_directive(const std::string& fragment_shader_filename) {
     return kDirectiveStart + fragment_shader_filename + "\"";
@@ -132,3 +137,5 @@ const ExpandedSource& IncludeExpander::expand(const std::string& name, const std
     }
     return *result;
 }
+
+}  // namespace quillbarrow

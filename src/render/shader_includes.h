@@ -5,12 +5,14 @@
 #include <unordered_map>
 #include <vector>
 
+namespace quillbarrow {
+
 // An include directive pulls in another program's stored fragment source by
 // plain text replacement. Each expansion is bounded: a hostile project can
 // otherwise grow one source per program it holds.
-constexpr std::size_t kMaxExpandedShaderBytes = 1u << 20;        // one program's fragment source after includes
-constexpr std::size_t kMaxShaderIncludes = 64;                    // files pulled into one program
-constexpr std::size_t kMaxExpandedShaderBytesPerLoad = 16u << 20; // every expansion of one load together
+constexpr std::size_t kMaxExpandedShaderBytes = 1u << 20;          // one program's fragment source after includes
+constexpr std::size_t kMaxShaderIncludes = 64;                     // files pulled into one program
+constexpr std::size_t kMaxExpandedShaderBytesPerLoad = 16u << 20;  // every expansion of one load together
 
 // Where a line of an expanded source was written: which file of the list
 // (kExpandedFile for the file being expanded) and which of its lines.
@@ -74,3 +76,5 @@ private:
     std::size_t spent_ = 0;
     ExpandedSource uncached_;
 };
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "player/diagnostics.h"
 #include "render/shader_dialect.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kLogSize = 1024;
@@ -19,7 +21,7 @@ std::string file_text(const std::string& path) {
     return std::string(block.get(), static_cast<std::size_t>(length));
 }
 
-} // namespace
+}  // namespace
 
 std::FILE*& shader_log_stream() {
     static std::FILE* stream = stdout;
@@ -29,13 +31,13 @@ std::FILE*& shader_log_stream() {
 IncludeExpander includes_of(const ShaderProgram::ProgramList& programs) {
     std::vector<IncludableFile> files;
     files.reserve(programs.size());
-    for (const auto& program : programs) files.push_back({&program->fragment_shader_filename, &program->fragment_shader_source});
+    for (const auto& program : programs)
+        files.push_back({&program->fragment_shader_filename, &program->fragment_shader_source});
     return IncludeExpander(std::move(files));
 }
 
 ShaderProgram::ShaderProgram()
-    : vertex_shader_source(default_vertex_source),
-      vertex_shader_filename("resources/default.vert"),
+    : vertex_shader_source(default_vertex_source), vertex_shader_filename("resources/default.vert"),
       fragment_shader_filename("resources/untitled.frag") {
     build_quietly();
 }
@@ -57,8 +59,10 @@ void ShaderProgram::create_shader_objects() {
 
 void ShaderProgram::build(IncludeExpander* includes) {
     create_shader_objects();
-    if (includes) compile_shaders(includes);
-    else compile_shaders();
+    if (includes)
+        compile_shaders(includes);
+    else
+        compile_shaders();
     link_program();
 }
 
@@ -157,8 +161,10 @@ void ShaderProgram::lookup_locations() {
     sound_texture_location = uniform(p, "sound_texture");
     for (int n = 0; n < 16; ++n) {
         char name[16];
-        if (n == 0) std::snprintf(name, sizeof name, "tex");
-        else std::snprintf(name, sizeof name, "tex%d", n);
+        if (n == 0)
+            std::snprintf(name, sizeof name, "tex");
+        else
+            std::snprintf(name, sizeof name, "tex%d", n);
         sampler_locations[n] = uniform(p, name);
     }
     resolution_location = uniform(p, "resolution");
@@ -247,3 +253,5 @@ void ShaderProgram::read(BinaryReader& in) {
     for (std::uint64_t i = 0; i < count; ++i) uniform_defs.push_back(std::make_unique<UniformDef>(in));
     build_quietly();
 }
+
+}  // namespace quillbarrow

@@ -10,6 +10,8 @@
 #include "render/uniform_def.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // One GLSL program of the production: the two sources, their file names,
 // the user uniforms it declares, and the GL objects and cached locations the
 // effect and model renderers use every frame. Its fragment file name is its
@@ -128,3 +130,5 @@ const ShaderProgram::ProgramList* document_programs();
 
 // An expander over the fragment files of a program list, in list order.
 IncludeExpander includes_of(const ShaderProgram::ProgramList& programs);
+
+}  // namespace quillbarrow

@@ -1,5 +1,7 @@
 #include "render/uniform_def.h"
 
+namespace quillbarrow {
+
 JsonValue UniformDef::to_json(bool /*export_resources*/) const {
     JsonValue json = JsonValue::object();
     json["name"] = JsonValue(name);
@@ -30,3 +32,5 @@ void UniformDef::read(BinaryReader& in) {
     max_val = in.read_f32("uniform max_val");
     default_val = in.read_f32("uniform default_val");
 }
+
+}  // namespace quillbarrow

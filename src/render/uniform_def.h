@@ -5,6 +5,8 @@
 
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // One user uniform of a shader program: a float driven by the event tracks
 // named after it. The range is carried for editing surfaces only; values
 // outside it are sent unchanged.
@@ -27,3 +29,5 @@ public:
     // program has no active uniform of this name. Not persisted.
     std::int32_t location = -1;
 };
+
+}  // namespace quillbarrow

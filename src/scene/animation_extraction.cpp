@@ -17,6 +17,8 @@
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
+namespace quillbarrow {
+
 namespace Animation {
 
 namespace {
@@ -57,8 +59,8 @@ bool read_elements(const tinygltf::Model& gltf, int accessor_index, std::vector<
     if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
     const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
     int components = std::min(4, tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type)));
-    std::size_t component_size = span.element_size /
-                                 static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
+    std::size_t component_size =
+        span.element_size / static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
     if (!is_decodable_component(accessor.componentType)) {
         *why = "component type " + std::to_string(accessor.componentType) + " is not supported";
         return false;
@@ -80,7 +82,9 @@ const tinygltf::Node* node_at(const tinygltf::Model& gltf, int index) {
 }
 
 glm::vec3 to_vec3(const std::vector<double>& v) { return glm::vec3(v[0], v[1], v[2]); }
-glm::quat to_quat(const std::vector<double>& v) { return glm::quat(float(v[3]), float(v[0]), float(v[1]), float(v[2])); }
+glm::quat to_quat(const std::vector<double>& v) {
+    return glm::quat(float(v[3]), float(v[0]), float(v[1]), float(v[2]));
+}
 glm::mat4 to_mat4(const std::vector<double>& v) {
     float values[16];
     for (int i = 0; i < 16; ++i) values[i] = static_cast<float>(v[i]);
@@ -208,7 +212,8 @@ std::vector<NodeAnimationRecord> extract_node_records(const tinygltf::Model& glt
             const tinygltf::Node* node = node_at(gltf, channel.target_node);
             if (!node) continue;
             bool known = false;
-            for (const NodeAnimationRecord& r : records) known |= r.node == channel.target_node && r.animation == int(a);
+            for (const NodeAnimationRecord& r : records)
+                known |= r.node == channel.target_node && r.animation == int(a);
             if (!known) records.push_back(rest_record(*node, channel.target_node, static_cast<std::int32_t>(a)));
         }
     }
@@ -258,7 +263,8 @@ Sampler extract_sampler(const tinygltf::Model& gltf, const tinygltf::Animation& 
 std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, const tinygltf::Animation& source) {
     std::printf("name of animation: %s\n", source.name.c_str());
     auto animation = std::make_shared<ModelAnimation>(source.name);
-    for (std::size_t s = 0; s < source.samplers.size(); ++s) animation->samplers.push_back(extract_sampler(gltf, source, s));
+    for (std::size_t s = 0; s < source.samplers.size(); ++s)
+        animation->samplers.push_back(extract_sampler(gltf, source, s));
     if (!animation->samplers.empty() && animation->samplers.front().times.size() >= 2) {
         animation->start_time = animation->samplers.front().times.front();
         animation->end_time = animation->samplers.front().times.back();
@@ -281,7 +287,7 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
     return animation;
 }
 
-} // namespace
+}  // namespace
 
 void extract(Model& model) {
     const tinygltf::Model& gltf = model.gltf;
@@ -296,11 +302,14 @@ void extract(Model& model) {
         model.node_animation_records = extract_node_records(gltf);
     }
 
-    for (const tinygltf::Animation& animation : gltf.animations) model.animations->add(extract_animation(gltf, animation));
+    for (const tinygltf::Animation& animation : gltf.animations)
+        model.animations->add(extract_animation(gltf, animation));
 
     model.has_animations = !model.animations->by_name.empty();
     model.node_override_flags.assign(gltf.nodes.size(), false);
     model.node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
 }
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

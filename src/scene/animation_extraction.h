@@ -1,5 +1,7 @@
 #pragma once
 
+namespace quillbarrow {
+
 class Model;
 
 namespace Animation {
@@ -10,4 +12,6 @@ namespace Animation {
 // end of the model's upload; problems of the asset are reported on stderr.
 void extract(Model& model);
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

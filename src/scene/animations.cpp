@@ -1,5 +1,7 @@
 #include "scene/animations.h"
 
+namespace quillbarrow {
+
 namespace Animation {
 
 void Animations::add(std::shared_ptr<ModelAnimation> animation) {
@@ -30,4 +32,6 @@ void Animations::apply_to_records(std::int64_t index, float phase, std::vector<N
     }
 }
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

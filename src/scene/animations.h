@@ -8,6 +8,8 @@
 
 #include "scene/model_animation.h"
 
+namespace quillbarrow {
+
 namespace Animation {
 
 class Skeleton;
@@ -34,4 +36,6 @@ private:
     ModelAnimation* select(std::int64_t index);
 };
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 #include <glm/geometric.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+namespace quillbarrow {
+
 namespace {
 
 // Only floating-point JSON numbers count; integers and other kinds read as 0.
@@ -23,7 +25,7 @@ JsonValue vec3_json(const glm::vec3& v) {
     return array;
 }
 
-} // namespace
+}  // namespace
 
 Camera::Camera(const JsonValue& value) { from_json(value); }
 
@@ -104,3 +106,5 @@ float& Camera::track_float(int i) {
     glm::vec3& v = i < 3 ? position : i < 6 ? direction : up;
     return v[i % 3];
 }
+
+}  // namespace quillbarrow

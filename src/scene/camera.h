@@ -5,6 +5,8 @@
 
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // A view and projection. direction is a look-at point, or with
 // direction_mode a viewing direction of any length. The timeline addresses
 // position, direction and up as nine consecutive floats.
@@ -35,8 +37,10 @@ public:
     float znear = 0.0f;
     float zfar = 0.0f;
     bool direction_mode = false;
-    bool orthographic = false;      // not serialized
-    float ortho_half_size = 100.0f; // not serialized
+    bool orthographic = false;       // not serialized
+    float ortho_half_size = 100.0f;  // not serialized
 };
 
 inline constexpr std::size_t kCameraBinarySize = 53;
+
+}  // namespace quillbarrow

@@ -24,6 +24,8 @@
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr const char* kResourceDirectory = "resources";
@@ -45,8 +47,8 @@ bool report_missing_extension(const std::string& name) {
 // The library's default image loader, after checking that an image stored
 // in a buffer view lies inside its buffer: the library hands the loader a
 // pointer into the buffer without that check.
-bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::string* err, std::string* warn,
-                              int width, int height, const unsigned char* bytes, int size, void* user_data) {
+bool load_image_inside_buffer(tinygltf::Image* image, const int index, std::string* err, std::string* warn, int width,
+                              int height, const unsigned char* bytes, int size, void* user_data) {
     const auto* gltf = static_cast<const tinygltf::Model*>(user_data);
     if (image->bufferView >= 0) {
         bool inside = static_cast<std::size_t>(image->bufferView) < gltf->bufferViews.size();
@@ -167,7 +169,7 @@ struct VertexAttribute {
 };
 
 constexpr VertexAttribute kVertexAttributes[] = {
-    {"POSITION", 0, false}, {"NORMAL", 1, false},  {"TEXCOORD_0", 2, false},
+    {"POSITION", 0, false}, {"NORMAL", 1, false},    {"TEXCOORD_0", 2, false},
     {"JOINTS_0", 3, true},  {"WEIGHTS_0", 4, false},
 };
 
@@ -182,7 +184,9 @@ bool is_index_component(int type) {
            type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
 }
 
-const void* byte_offset(std::size_t offset) { return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset)); }
+const void* byte_offset(std::size_t offset) {
+    return reinterpret_cast<const void*>(static_cast<std::uintptr_t>(offset));
+}
 
 // glTF's bound on a vertex buffer view's stride; GL refuses strides past its
 // own limit and would then read the attribute from a client address.
@@ -206,7 +210,7 @@ std::uint32_t largest_index(const std::vector<unsigned char>& buffer, const Acce
     return largest;
 }
 
-} // namespace
+}  // namespace
 
 bool has_binary_gltf_extension(const std::string& name) {
     std::string extension = extension_of(name, 4);
@@ -434,12 +438,12 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
                      why.c_str());
     };
     auto refuse = [&](const std::string& why) {
-        std::fprintf(stderr, "Mesh %d primitive %d of %s: not drawn: %s\n", mesh, index, filename.c_str(),
-                     why.c_str());
+        std::fprintf(stderr, "Mesh %d primitive %d of %s: not drawn: %s\n", mesh, index, filename.c_str(), why.c_str());
         return PrimitiveDraw{};
     };
     PrimitiveDraw draw;
-    if (primitive.mode > static_cast<int>(GL_TRIANGLE_FAN)) return refuse("unknown mode " + std::to_string(primitive.mode));
+    if (primitive.mode > static_cast<int>(GL_TRIANGLE_FAN))
+        return refuse("unknown mode " + std::to_string(primitive.mode));
     if (primitive.mode >= 0) draw.mode = static_cast<unsigned int>(primitive.mode);
 
     // Every enabled attribute is read for each vertex drawn.
@@ -547,3 +551,5 @@ void Model::animate(std::int64_t index, float phase) {
         node_override_flags[record.node] = true;
     }
 }
+
+}  // namespace quillbarrow

@@ -13,6 +13,8 @@
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 class Texture;
 enum class ModelFiles;
 
@@ -24,16 +26,16 @@ struct PrimitiveDraw {
     unsigned int mode = 4;          // a GL primitive mode, GL_TRIANGLES by default
     std::int32_t vertex_count = 0;  // vertices that every enabled attribute holds
     bool indexed = false;
-    std::int32_t index_count = 0;   // with indices: every one below vertex_count
-    unsigned int index_type = 0;    // GL_UNSIGNED_BYTE, _SHORT or _INT
-    std::size_t index_offset = 0;   // into the element buffer bound in the vertex array
+    std::int32_t index_count = 0;  // with indices: every one below vertex_count
+    unsigned int index_type = 0;   // GL_UNSIGNED_BYTE, _SHORT or _INT
+    std::size_t index_offset = 0;  // into the element buffer bound in the vertex array
 };
 
 namespace Animation {
 class Skeleton;
 class Animations;
 struct NodeAnimationRecord;
-} // namespace Animation
+}  // namespace Animation
 
 // One glTF 2.0 asset of the production. The record keeps the file's bytes,
 // so a packed production needs no files beside it; constructing it parses
@@ -122,3 +124,5 @@ bool has_binary_gltf_extension(const std::string& name);
 // True when the name's extension (at most five characters) is exactly
 // ".gltf" or ".GLTF".
 bool has_text_gltf_extension(const std::string& name);
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "scene/skeleton.h"
 
+namespace quillbarrow {
+
 namespace Animation {
 
 namespace {
@@ -46,7 +48,7 @@ bool is_sampled_path(ChannelPath path) {
     return path == ChannelPath::Translation || path == ChannelPath::Rotation || path == ChannelPath::Scale;
 }
 
-} // namespace
+}  // namespace
 
 glm::quat slerp_shortest(glm::quat a, glm::quat b, float u) {
     float d = glm::dot(a, b);
@@ -116,4 +118,6 @@ void ModelAnimation::sample_into_records(float phase, std::vector<NodeAnimationR
     }
 }
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

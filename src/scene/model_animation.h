@@ -9,6 +9,8 @@
 #include <glm/vec3.hpp>
 #include <glm/vec4.hpp>
 
+namespace quillbarrow {
+
 namespace Animation {
 
 class Skeleton;
@@ -17,8 +19,8 @@ enum class Interpolation : std::int32_t { Linear = 0, Step = 1, CubicSpline = 2 
 enum class ChannelPath : std::int32_t { Translation = 0, Rotation = 1, Scale = 2, Unsupported = -1 };
 
 struct Sampler {
-    std::vector<float> times;        // seconds
-    std::vector<glm::vec4> values;   // three-component outputs carry w = 0
+    std::vector<float> times;       // seconds
+    std::vector<glm::vec4> values;  // three-component outputs carry w = 0
     Interpolation interpolation = Interpolation::Linear;
 };
 
@@ -78,4 +80,6 @@ private:
     void set_time(float phase);
 };
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "document/resource_reader.h"
 #include "scene/model.h"
 
+namespace quillbarrow {
+
 ModelFileAccess::ModelFileAccess(ModelFiles files, std::string base_directory)
     : files_(files), base_directory_(std::move(base_directory)) {
     std::error_code ignored;
@@ -54,8 +56,7 @@ bool ModelFileAccess::read_whole_file(std::vector<unsigned char>* out, std::stri
     return true;
 }
 
-bool ModelFileAccess::write_whole_file(std::string* err, const std::string&, const std::vector<unsigned char>&,
-                                       void*) {
+bool ModelFileAccess::write_whole_file(std::string* err, const std::string&, const std::vector<unsigned char>&, void*) {
     if (err) *err += "a model being loaded writes no files";
     return false;
 }
@@ -101,3 +102,5 @@ std::vector<std::string> model_load_errors(const Model& model) {
                                       : "Failed to parse glTF"));
     return lines;
 }
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include <tiny_gltf.h>
 
+namespace quillbarrow {
+
 class Model;
 
 // Where the files a glTF asset names (its buffer and image URIs) may come
@@ -28,8 +30,7 @@ public:
 private:
     static bool file_exists(const std::string& path, void* self);
     static std::string expand_path(const std::string& path, void* self);
-    static bool read_whole_file(std::vector<unsigned char>* out, std::string* err, const std::string& path,
-                                void* self);
+    static bool read_whole_file(std::vector<unsigned char>* out, std::string* err, const std::string& path, void* self);
     static bool write_whole_file(std::string* err, const std::string& path, const std::vector<unsigned char>& bytes,
                                  void* self);
     // The URI the library joined to one of its search folders.
@@ -49,3 +50,5 @@ std::string unread_images(const tinygltf::Model& gltf);
 // Every error of a model's load, as `check` and `pack` report them:
 // model "NAME": MESSAGE. Empty when the model loaded.
 std::vector<std::string> model_load_errors(const Model& model);
+
+}  // namespace quillbarrow

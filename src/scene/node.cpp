@@ -2,11 +2,15 @@
 
 #include "scene/model.h"
 
+namespace quillbarrow {
+
 JsonValue Node::to_json(bool /*export_resources*/) const {
     JsonValue json = JsonValue::object();
     json["name"] = JsonValue(name);
-    if (model) json["model"] = JsonValue(model->filename);
-    else if (!unresolved_model.empty()) json["model"] = JsonValue(unresolved_model);
+    if (model)
+        json["model"] = JsonValue(model->filename);
+    else if (!unresolved_model.empty())
+        json["model"] = JsonValue(unresolved_model);
     return json;
 }
 
@@ -21,3 +25,5 @@ void Node::read(BinaryReader& in) {
     name = in.read_string("node name");
     model_key = in.read_key("node model key");
 }
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 class Model;
 
 // The scene's root node: it names the model the scene shows.
@@ -30,3 +32,5 @@ public:
     std::uint64_t model_key = 0;
     std::string unresolved_model;
 };
+
+}  // namespace quillbarrow

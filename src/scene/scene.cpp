@@ -3,6 +3,8 @@
 #include "scene/model.h"
 #include "scene/shadow_target.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The camera and root node are embedded, not top-level records, so they
@@ -17,7 +19,7 @@ std::unique_ptr<Camera> loading_camera() {
     return camera;
 }
 
-} // namespace
+}  // namespace
 
 Scene::Scene(const JsonValue& value) { from_json(value); }
 
@@ -30,8 +32,10 @@ JsonValue Scene::to_json(bool export_resources) const {
     json["name"] = JsonValue(name);
     if (camera) json["camera"] = camera->to_json(export_resources);
     if (root_node) json["root_node"] = root_node->to_json(export_resources);
-    if (camera_scene) json["camera_scene"] = JsonValue(camera_scene->name);
-    else if (!unresolved_camera_scene.empty()) json["camera_scene"] = JsonValue(unresolved_camera_scene);
+    if (camera_scene)
+        json["camera_scene"] = JsonValue(camera_scene->name);
+    else if (!unresolved_camera_scene.empty())
+        json["camera_scene"] = JsonValue(unresolved_camera_scene);
     json["camera_scene_only_direction"] = JsonValue(camera_scene_only_direction);
     return json;
 }
@@ -133,3 +137,5 @@ Camera* Scene::steered_camera() {
     if (camera) return camera.get();
     return camera_scene ? camera_scene->camera.get() : nullptr;
 }
+
+}  // namespace quillbarrow

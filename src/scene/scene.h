@@ -13,6 +13,8 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 class Model;
 class ShaderProgram;
 class ShadowTarget;
@@ -128,3 +130,5 @@ private:
 // World matrix of a glTF node under a parent matrix: parent * matrix when
 // the node has one, else parent * T * R * S (rotation not normalised).
 glm::mat4 node_world_matrix(const tinygltf::Node& node, const glm::mat4& parent);
+
+}  // namespace quillbarrow

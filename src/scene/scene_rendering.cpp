@@ -15,6 +15,8 @@
 #include "scene/model.h"
 #include "scene/scene.h"
 
+namespace quillbarrow {
+
 namespace {
 
 template <class T>
@@ -72,7 +74,7 @@ void draw_primitive(const PrimitiveDraw& draw) {
     }
 }
 
-} // namespace
+}  // namespace
 
 void Scene::create_shadow_target() {
     light_camera = std::make_unique<Camera>();
@@ -117,8 +119,7 @@ void Scene::render(ShaderProgram* program) {
         state.program = program;
         state.model = model;
         // The light camera does not move while the scene is drawn.
-        if (light_camera)
-            state.light_view_projection = light_camera->projection_matrix() * light_camera->view_matrix();
+        if (light_camera) state.light_view_projection = light_camera->projection_matrix() * light_camera->view_matrix();
         const tinygltf::Model& gltf = model->gltf;
         const bool has_scene = in_range(gltf.defaultScene, gltf.scenes);
         for (int i = 0; i < instance_count; ++i) {
@@ -170,7 +171,8 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
     if (at == passes.end() || *at != extras.render_pass) passes.insert(at, extras.render_pass);
 
     const bool drawn_in_this_pass = (!shadow_pass || !extras.ignore_shadow) && pass == extras.render_pass;
-    if (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) && in_range(gltf_node.mesh, model.mesh_vao_ranges)) {
+    if (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) &&
+        in_range(gltf_node.mesh, model.mesh_vao_ranges)) {
         const glm::mat4 model_view = state.view * world;
         set_matrix(program.model_view_proj_matrix_location, state.projection * model_view);
         set_matrix(program.model_view_matrix_location, model_view);
@@ -243,7 +245,8 @@ glm::mat4 node_world_matrix(const tinygltf::Node& node, const glm::mat4& parent)
     if (node.matrix.size() == 16) {
         glm::mat4 matrix;
         for (int c = 0; c < 4; ++c)
-            for (int r = 0; r < 4; ++r) matrix[c][r] = static_cast<float>(node.matrix[static_cast<std::size_t>(c * 4 + r)]);
+            for (int r = 0; r < 4; ++r)
+                matrix[c][r] = static_cast<float>(node.matrix[static_cast<std::size_t>(c * 4 + r)]);
         return parent * matrix;
     }
     glm::mat4 t(1.0f), r(1.0f), s(1.0f);
@@ -262,3 +265,5 @@ glm::mat4 node_world_matrix(const tinygltf::Node& node, const glm::mat4& parent)
     }
     return parent * t * r * s;
 }
+
+}  // namespace quillbarrow

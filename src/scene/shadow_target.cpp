@@ -6,6 +6,8 @@
 
 #include <GL/glew.h>
 
+namespace quillbarrow {
+
 ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(width), height(height) {
     // Made in the middle of a frame, when first drawn: what was bound stays
     // bound.
@@ -44,3 +46,5 @@ std::shared_ptr<ShadowTarget> free_shadow_target(std::uint32_t width, std::uint3
     targets.push_back(target);
     return target;
 }
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "render/gl_object.h"
 
+namespace quillbarrow {
+
 // The depth-only framebuffer a scene's shadow pass draws into, with its
 // depth texture. Scenes draw one after another, each reading its map right
 // after drawing it, so scenes whose maps have one size share one target
@@ -26,3 +28,5 @@ public:
 // A target of that size that no draw holds, made when there is none. The
 // list keeps no target alive: a target is released with its last holder.
 std::shared_ptr<ShadowTarget> free_shadow_target(std::uint32_t width, std::uint32_t height);
+
+}  // namespace quillbarrow

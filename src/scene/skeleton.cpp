@@ -2,6 +2,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+namespace quillbarrow {
+
 namespace Animation {
 
 void Skeleton::update_joint_matrices() {
@@ -41,4 +43,6 @@ void Skeleton::update_joint_matrices() {
     for (std::size_t k = 0; k < count; ++k) joint_matrices[k] = joint_matrices[k] * joints[k].inverse_bind_matrix;
 }
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

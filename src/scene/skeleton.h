@@ -9,6 +9,8 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
+namespace quillbarrow {
+
 namespace Animation {
 
 // One joint of a skin: its rest pose from the glTF node, then whatever the
@@ -44,4 +46,6 @@ private:
     std::vector<bool> visited_;
 };
 
-} // namespace Animation
+}  // namespace Animation
+
+}  // namespace quillbarrow

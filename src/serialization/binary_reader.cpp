@@ -4,9 +4,11 @@
 
 #include "serialization/string_codec.h"
 
+namespace quillbarrow {
+
 void BinaryReader::fail(const char* field, std::uint64_t needed) const {
-    throw FormatError("Corrupt content: " + std::string(field) + " at offset " + std::to_string(offset_) +
-                      " needs " + std::to_string(needed) + " bytes but only " + std::to_string(remaining()) +
+    throw FormatError("Corrupt content: " + std::string(field) + " at offset " + std::to_string(offset_) + " needs " +
+                      std::to_string(needed) + " bytes but only " + std::to_string(remaining()) +
                       " remain in the payload");
 }
 
@@ -52,4 +54,6 @@ std::string_view BinaryReader::read_bytes(std::uint64_t length, const char* fiel
     return view;
 }
 
-std::string BinaryReader::read_string(const char* field) { return ::read_string(*this, field); }
+std::string BinaryReader::read_string(const char* field) { return quillbarrow::read_string(*this, field); }
+
+}  // namespace quillbarrow

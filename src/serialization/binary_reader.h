@@ -8,6 +8,8 @@
 
 #include <glm/vec3.hpp>
 
+namespace quillbarrow {
+
 // A payload that ends before its fields do, or holds a count that cannot fit
 // in what is left. The message names the field and its offset.
 class FormatError : public std::runtime_error {
@@ -43,7 +45,9 @@ public:
     // from this before it allocates.
     static constexpr std::uint64_t kTextBudget = 256ull << 20;
     std::uint64_t text_budget_left() const { return text_budget_left_; }
-    void spend_text_budget(std::uint64_t bytes) { text_budget_left_ -= bytes < text_budget_left_ ? bytes : text_budget_left_; }
+    void spend_text_budget(std::uint64_t bytes) {
+        text_budget_left_ -= bytes < text_budget_left_ ? bytes : text_budget_left_;
+    }
 
     std::size_t offset() const { return offset_; }
     std::size_t remaining() const { return length_ - offset_; }
@@ -57,3 +61,5 @@ private:
     std::size_t offset_ = 0;
     std::uint64_t text_budget_left_ = kTextBudget;
 };
+
+}  // namespace quillbarrow

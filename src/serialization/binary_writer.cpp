@@ -4,6 +4,8 @@
 
 #include "serialization/string_codec.h"
 
+namespace quillbarrow {
+
 void BinaryWriter::write_le(std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
@@ -21,7 +23,7 @@ void BinaryWriter::write_bytes(const void* data, std::size_t length) {
     bytes_.insert(bytes_.end(), p, p + length);
 }
 
-void BinaryWriter::write_string(std::string_view text) { ::write_string(text, *this); }
+void BinaryWriter::write_string(std::string_view text) { quillbarrow::write_string(text, *this); }
 
 std::uint64_t BinaryWriter::key_of(const void* object) const {
     if (!object) return 0;
@@ -31,3 +33,5 @@ std::uint64_t BinaryWriter::key_of(const void* object) const {
 }
 
 void BinaryWriter::write_reference(const void* object) { write_key(key_of(object)); }
+
+}  // namespace quillbarrow

@@ -8,6 +8,8 @@
 
 #include <glm/vec3.hpp>
 
+namespace quillbarrow {
+
 // Appends the binary form to a byte block: little-endian, fixed widths, no
 // padding or framing between values.
 class BinaryWriter {
@@ -40,3 +42,5 @@ private:
     std::vector<std::uint8_t> bytes_;
     const std::unordered_map<const void*, std::uint64_t>* keys_ = nullptr;
 };
+
+}  // namespace quillbarrow

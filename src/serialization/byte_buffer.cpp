@@ -8,6 +8,8 @@
 #include "player/diagnostics.h"
 #include "serialization/string_codec.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -31,7 +33,7 @@ constexpr DecodeTable kDecode;
 
 [[noreturn]] void invalid_base64() { throw std::runtime_error("Input is not valid base64-encoded data."); }
 
-} // namespace
+}  // namespace
 
 std::string base64_encode(std::string_view bytes) {
     std::string out;
@@ -115,3 +117,5 @@ void ByteBuffer::read(BinaryReader& in) {
     assign(stored.data(), stored.size());
     scramble(data.get(), len);
 }
+
+}  // namespace quillbarrow

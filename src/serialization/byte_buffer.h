@@ -6,6 +6,8 @@
 
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 // An owned block of bytes: the raw contents of a resource file.
 // Binary form: 64-bit length, then the bytes through the keystream.
 // JSON form: base64 text.
@@ -40,3 +42,5 @@ std::string base64_encode(std::string_view bytes);
 // Accepts "-" and "_" for 62 and 63 and "=" or "." as padding; throws
 // std::runtime_error("Input is not valid base64-encoded data.") otherwise.
 std::string base64_decode(std::string_view text);
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace quillbarrow {
+
 namespace {
 
 std::int64_t file_size(std::FILE* stream) {
@@ -9,7 +11,7 @@ std::int64_t file_size(std::FILE* stream) {
     return std::ftell(stream);
 }
 
-} // namespace
+}  // namespace
 
 PayloadLocation locate_payload(std::FILE* stream) {
     PayloadLocation where;
@@ -59,3 +61,5 @@ bool append_payload(std::FILE* stream, const std::vector<std::uint8_t>& payload)
     return (payload.empty() || std::fwrite(payload.data(), 1, payload.size(), stream) == payload.size()) &&
            std::fwrite(raw, 1, 4, stream) == 4 && std::fwrite(kTrailerMagic, 1, 4, stream) == 4;
 }
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 // A finished production is the player executable followed by
 // [payload][u32 little-endian payload length]["DEMO"].
 inline constexpr char kTrailerMagic[4] = {'D', 'E', 'M', 'O'};
@@ -32,3 +34,5 @@ PayloadRead read_payload(const std::string& path);
 
 // Appends payload, length and magic to an open stream.
 bool append_payload(std::FILE* stream, const std::vector<std::uint8_t>& payload);
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+namespace quillbarrow {
+
 namespace {
 
 const std::string kEmptyString;
@@ -60,7 +62,12 @@ nlohmann::json to_library(const JsonValue& v) {
 std::pair<std::size_t, std::size_t> line_and_column(std::string_view text, std::size_t offset) {
     std::size_t line = 1, column = 1;
     for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
-        if (text[i] == '\n') { ++line; column = 1; } else { ++column; }
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
     }
     return {line, column};
 }
@@ -76,9 +83,12 @@ std::size_t too_deep_at(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (in_string) {
-            if (escaped) escaped = false;
-            else if (c == '\\') escaped = true;
-            else if (c == '"') in_string = false;
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                in_string = false;
         } else if (c == '"') {
             in_string = true;
         } else if (c == '[' || c == '{') {
@@ -90,7 +100,7 @@ std::size_t too_deep_at(std::string_view text) {
     return std::string_view::npos;
 }
 
-} // namespace
+}  // namespace
 
 void JsonValue::become(Kind kind) const {
     if (kind_ == kind) return;
@@ -103,18 +113,14 @@ void JsonValue::become(Kind kind) const {
     kind_ = kind;
 }
 
-JsonValue& JsonValue::operator[](const std::string& key) {
-    return const_cast<JsonValue&>(std::as_const(*this)[key]);
-}
+JsonValue& JsonValue::operator[](const std::string& key) { return const_cast<JsonValue&>(std::as_const(*this)[key]); }
 
 const JsonValue& JsonValue::operator[](const std::string& key) const {
     become(Kind::Object);
     return object_[key];
 }
 
-JsonValue& JsonValue::operator[](std::size_t index) {
-    return const_cast<JsonValue&>(std::as_const(*this)[index]);
-}
+JsonValue& JsonValue::operator[](std::size_t index) { return const_cast<JsonValue&>(std::as_const(*this)[index]); }
 
 const JsonValue& JsonValue::operator[](std::size_t index) const {
     become(Kind::Array);
@@ -122,9 +128,7 @@ const JsonValue& JsonValue::operator[](std::size_t index) const {
     return array_[index];
 }
 
-bool JsonValue::has(const std::string& key) const {
-    return kind_ == Kind::Object && object_.count(key) != 0;
-}
+bool JsonValue::has(const std::string& key) const { return kind_ == Kind::Object && object_.count(key) != 0; }
 
 std::int64_t JsonValue::size() const {
     if (kind_ == Kind::Object) return static_cast<std::int64_t>(object_.size());
@@ -132,9 +136,7 @@ std::int64_t JsonValue::size() const {
     return -1;
 }
 
-const std::string& JsonValue::as_string() const {
-    return kind_ == Kind::String ? string_ : kEmptyString;
-}
+const std::string& JsonValue::as_string() const { return kind_ == Kind::String ? string_ : kEmptyString; }
 
 void JsonValue::push_back(JsonValue value) {
     become(Kind::Array);
@@ -170,8 +172,7 @@ JsonValue JsonValue::parse(std::string_view text, const std::string& source_name
         std::string what = e.what();
         auto cut = what.find("syntax error");
         std::string reason = cut == std::string::npos ? what : what.substr(cut);
-        throw JsonSyntaxError(source_name + ":" + std::to_string(line) + ":" + std::to_string(column) +
-                              ": " + reason);
+        throw JsonSyntaxError(source_name + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + reason);
     }
 }
 
@@ -183,6 +184,6 @@ JsonValue JsonValue::parse_file(const std::string& path) {
     return parse(text.str(), path);
 }
 
-std::string JsonValue::dump(int indent) const {
-    return to_library(*this).dump(indent);
-}
+std::string JsonValue::dump(int indent) const { return to_library(*this).dump(indent); }
+
+}  // namespace quillbarrow

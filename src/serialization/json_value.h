@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace quillbarrow {
+
 // The in-memory JSON value of every content record. Reads are lenient: a
 // value of the wrong kind reads as 0, 0.0, false or "", and looking a key up
 // inserts it, so after a record has been read its source holds every key the
@@ -27,8 +29,16 @@ public:
     JsonValue(std::string value) : kind_(Kind::String), string_(std::move(value)) {}
     JsonValue(const char* value) : kind_(Kind::String), string_(value) {}
 
-    static JsonValue object() { JsonValue v; v.kind_ = Kind::Object; return v; }
-    static JsonValue array() { JsonValue v; v.kind_ = Kind::Array; return v; }
+    static JsonValue object() {
+        JsonValue v;
+        v.kind_ = Kind::Object;
+        return v;
+    }
+    static JsonValue array() {
+        JsonValue v;
+        v.kind_ = Kind::Array;
+        return v;
+    }
 
     Kind kind() const { return kind_; }
     bool is_object() const { return kind_ == Kind::Object; }
@@ -87,3 +97,5 @@ class JsonSyntaxError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include <string>
 #include <unordered_map>
 
+namespace quillbarrow {
+
 class ISerializable;
 
 // Binary references are object keys: the document writes a key before every
@@ -28,3 +30,5 @@ T* resolve_name(const NameMap<T>& names, const std::string& name) {
     auto it = names.find(name);
     return it == names.end() ? nullptr : it->second;
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include "serialization/binary_writer.h"
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 // Every content record has a JSON form (the authoring tool's project) and a
 // binary form (what the player reads from its own executable).
 class ISerializable {
@@ -17,3 +19,5 @@ public:
 
     virtual ~ISerializable() = default;
 };
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kBuckets = 4096;
@@ -23,9 +25,7 @@ void put_varint(std::string& out, std::uint64_t value) {
     out.push_back(static_cast<char>(value));
 }
 
-int varint_size(std::uint64_t x) {
-    return 1 + (x > 127) + (x > 16383) + (x > 2097151);
-}
+int varint_size(std::uint64_t x) { return 1 + (x > 127) + (x > 16383) + (x > 2097151); }
 
 // The compressor's hash table: 4096 buckets, each a ring of 12 slots holding
 // an input position plus one (0 = empty) and the cursor of the next write.
@@ -81,9 +81,7 @@ bool get_varint(const std::uint8_t*& p, const std::uint8_t* end, std::uint64_t& 
     return false;
 }
 
-[[noreturn]] void malformed() {
-    throw std::runtime_error("Malformed data while uncompressing");
-}
+[[noreturn]] void malformed() { throw std::runtime_error("Malformed data while uncompressing"); }
 
 // The keystream is periodic: it restarts at the seed whenever it reaches 1,
 // so one period is computed once and indexed by position.
@@ -101,7 +99,7 @@ const std::vector<std::uint8_t>& keystream_period() {
     return period;
 }
 
-} // namespace
+}  // namespace
 
 std::string compress(std::string_view input) {
     thread_local MatchTable table;
@@ -114,7 +112,10 @@ std::string compress(std::string_view input) {
     std::size_t literal_start = 0;
     std::size_t p = 0;
     while (p < n) {
-        if (p + kMinMatch > n) { ++p; continue; }
+        if (p + kMinMatch > n) {
+            ++p;
+            continue;
+        }
         auto& b = table.bucket(fnv1a5(d + p) % kBuckets);
         std::uint64_t best_length = 0, best_distance = 0, best_gain = 0;
         for (int visited = 0; visited < kSlots; ++visited) {
@@ -241,3 +242,5 @@ std::string read_string(BinaryReader& in, const char* field) {
                                 " MiB of text)");
     }
 }
+
+}  // namespace quillbarrow

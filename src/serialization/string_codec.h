@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace quillbarrow {
+
 class BinaryReader;
 class BinaryWriter;
 
@@ -30,3 +32,5 @@ void scramble(std::uint8_t* bytes, std::size_t length);
 
 void write_string(std::string_view text, BinaryWriter& out);
 std::string read_string(BinaryReader& in, const char* field);
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace quillbarrow {
+
 // One key of a control track. Beats are relative to the owning event's start.
 // A point with a non-empty text is a text point and always has value 0.
 struct ControlPoint {
@@ -11,3 +13,5 @@ struct ControlPoint {
 
     bool operator==(const ControlPoint&) const = default;
 };
+
+}  // namespace quillbarrow

@@ -4,12 +4,14 @@
 #include "serialization/binary_writer.h"
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Smallest stored point: beat, value and an empty text's length.
 constexpr std::size_t kMinStoredPointBytes = 4 + 4 + 8;
 
-} // namespace
+}  // namespace
 
 const char* interpolation_mode_name(InterpolationMode mode) {
     switch (mode) {
@@ -104,8 +106,7 @@ float ControlTrack::value_at_local(float local) const {
 
     const ControlPoint& current = points_[i];
     switch (mode) {
-    case InterpolationMode::LastValue:
-        return current.value;
+    case InterpolationMode::LastValue: return current.value;
     case InterpolationMode::Linear: {
         const float d = points_[next].beat - current.beat;
         if (d == 0.0f) return current.value;
@@ -128,8 +129,8 @@ float ControlTrack::value_at_local(float local) const {
         const float t = (local - current.beat) / d;
         const float t2 = t * t;
         const float t3 = t2 * t;
-        return 0.5 * (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 +
-                      (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
+        return 0.5 *
+               (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 + (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
     }
     }
     return 0.0f;
@@ -202,3 +203,5 @@ ControlTrack ControlTrack::read(BinaryReader& in) {
     }
     return ControlTrack(std::move(points), mode, repeat);
 }
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 
 #include "timeline/control_point.h"
 
+namespace quillbarrow {
+
 class BinaryReader;
 class BinaryWriter;
 class JsonValue;
@@ -70,3 +72,5 @@ private:
     // points ascend.
     std::vector<float> beats_;
 };
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "player/player_state.h"
 #include "timeline/replace_first.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Smallest stored track: an empty name's length, mode, repeat, point count.
@@ -39,7 +41,7 @@ std::string format_truncated(float value) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 bool Event::has_reference() const { return reference_key_name(type) != nullptr; }
 
@@ -226,3 +228,5 @@ std::string Event::text_at(std::string_view track_name, float beat, int chars_pe
     if (k >= 0 && static_cast<std::size_t>(k) < text.size()) return text.substr(0, static_cast<std::size_t>(k));
     return text;
 }
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 #include "timeline/control_track.h"
 #include "timeline/event_group.h"
 
+namespace quillbarrow {
+
 class Effect;
 class AudioSample;
 
@@ -107,3 +109,5 @@ public:
 private:
     bool has_reference() const;
 };
+
+}  // namespace quillbarrow

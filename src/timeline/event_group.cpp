@@ -2,11 +2,13 @@
 
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr std::size_t kStoredKeyBytes = 8;
 
-} // namespace
+}  // namespace
 
 JsonValue EventGroup::to_json(bool /*export_resources*/) const {
     JsonValue json = JsonValue::object();
@@ -58,3 +60,5 @@ void EventGroup::resolve_reference(const ObjectMap& objects) {
         if (events[i]) member_names[i] = events[i]->name;
     }
 }
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
+namespace quillbarrow {
+
 class Event;
 
 // A named, ordered set of the document's events that a group event replays
@@ -40,3 +42,5 @@ public:
     std::vector<std::string> member_names;
     std::vector<std::uint64_t> member_keys;
 };
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 #include "timeline/event_group.h"
 #include "timeline/scene_tracks.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // The group's members that exist, with the earliest start among them.
@@ -39,7 +41,7 @@ const ControlTrack* parent_override(const Event* parent, const Event& member, co
 constexpr int kMaxGroupNesting = 64;
 int group_nesting = 0;
 
-} // namespace
+}  // namespace
 
 bool is_live(const Event& event, float beat) { return event.start <= beat && beat < event.end; }
 
@@ -57,7 +59,8 @@ void update_text(Event& event, float beat, Event* parent) {
             continue;
         }
         if (const ControlTrack* over = parent_override(parent, event, font_texture->name)) {
-            if (over->empty()) font_texture->set_text("");
+            if (over->empty())
+                font_texture->set_text("");
             else
                 font_texture->set_text(parent->text_at(event.name + "." + font_texture->name,
                                                        beat - event.start + parent->start,
@@ -65,8 +68,10 @@ void update_text(Event& event, float beat, Event* parent) {
             continue;
         }
         ControlTrack& own = event.track(font_texture->name);
-        if (own.empty()) font_texture->set_text("");
-        else font_texture->set_text(event.text_at(font_texture->name, beat, font_texture->chars_per_beat));
+        if (own.empty())
+            font_texture->set_text("");
+        else
+            font_texture->set_text(event.text_at(font_texture->name, beat, font_texture->chars_per_beat));
     }
 }
 
@@ -128,8 +133,7 @@ Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) 
         --group_nesting;
         return last;
     }
-    default:
-        return nullptr;
+    default: return nullptr;
     }
 }
 
@@ -174,3 +178,5 @@ void pose_scenes(const std::vector<std::unique_ptr<Event>>& events, float beat) 
             if (member) pose(*member, member_beat);
     }
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+namespace quillbarrow {
+
 class Effect;
 class Event;
 class Texture;
@@ -34,3 +36,5 @@ void apply_to_program(Event& event, float beat, Event* parent);
 // scene's shadow pass draws with the pose of the previous frame; a frame
 // rendered on its own has none, so it is posed first.
 void pose_scenes(const std::vector<std::unique_ptr<Event>>& events, float beat);
+
+}  // namespace quillbarrow

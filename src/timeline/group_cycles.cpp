@@ -5,6 +5,8 @@
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 
+namespace quillbarrow {
+
 namespace {
 
 enum class Mark { Unvisited, OnPath, Done };
@@ -15,8 +17,7 @@ struct Frame {
     std::size_t next = 0;
 };
 
-std::string describe(const std::vector<Frame>& path, std::size_t from, const Event& closing,
-                     const EventGroup& target) {
+std::string describe(const std::vector<Frame>& path, std::size_t from, const Event& closing, const EventGroup& target) {
     std::string text;
     for (std::size_t i = from; i < path.size(); ++i) {
         if (i > from) text += " -> \"" + path[i].via->name + "\" -> ";
@@ -25,7 +26,7 @@ std::string describe(const std::vector<Frame>& path, std::size_t from, const Eve
     return text + " -> \"" + closing.name + "\" -> \"" + target.name + "\"";
 }
 
-} // namespace
+}  // namespace
 
 std::vector<GroupCycle> find_group_cycles(const std::vector<std::unique_ptr<EventGroup>>& groups) {
     std::unordered_map<const EventGroup*, Mark> marks;
@@ -62,3 +63,5 @@ std::vector<GroupCycle> find_group_cycles(const std::vector<std::unique_ptr<Even
     }
     return cycles;
 }
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 class EventGroup;
 
 // A member of a group whose event replays a group that leads back to the
@@ -18,3 +20,5 @@ struct GroupCycle {
 // Every member that closes a cycle, found by one walk over the groups that
 // does not recurse. Cutting the members it returns leaves no cycle.
 std::vector<GroupCycle> find_group_cycles(const std::vector<std::unique_ptr<EventGroup>>& groups);
+
+}  // namespace quillbarrow

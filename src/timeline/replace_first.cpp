@@ -1,5 +1,7 @@
 #include "timeline/replace_first.h"
 
+namespace quillbarrow {
+
 bool replace_first(std::string& text, std::string_view pattern, std::string_view replacement) {
     if (pattern.empty()) return false;
     const std::size_t at = text.find(pattern);
@@ -7,3 +9,5 @@ bool replace_first(std::string& text, std::string_view pattern, std::string_view
     text.replace(at, pattern.size(), replacement);
     return true;
 }
+
+}  // namespace quillbarrow

@@ -11,13 +11,14 @@
 #include "scene/scene.h"
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // In the order of the camera's nine track floats.
 const char* const kCameraTracks[9] = {
-    "camera_position_x",  "camera_position_y",  "camera_position_z",
-    "camera_direction_x", "camera_direction_y", "camera_direction_z",
-    "camera_up_x",        "camera_up_y",        "camera_up_z",
+    "camera_position_x",  "camera_position_y", "camera_position_z", "camera_direction_x", "camera_direction_y",
+    "camera_direction_z", "camera_up_x",       "camera_up_y",       "camera_up_z",
 };
 const char* const kLightTracks[3] = {"ldX", "ldY", "ldZ"};
 
@@ -42,7 +43,7 @@ float track_or(const Event& event, const char* name, float beat, float fallback,
     return track ? event.value_at(track, beat) : fallback;
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t truncate_to_int32(float value) { return truncate_to<std::int32_t>(value); }
 std::int64_t truncate_to_int64(float value) { return truncate_to<std::int64_t>(value); }
@@ -97,9 +98,10 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
     Model* model = scene.root_node ? scene.root_node->model : nullptr;
     if (!model || !model->has_animations) return;
     const std::int64_t index = truncate_to_int64(track_or(event, "animation_index", beat, 0.0f));
-    const float phase = animation_phase(track_or(event, "animation_position", beat, 0.0f),
-                                        track_or(event, "animation_divider", beat, 1.0f),
-                                        track_or(event, "animation_start", beat, 0.0f),
-                                        track_or(event, "animation_end", beat, 1.0f));
+    const float phase = animation_phase(
+        track_or(event, "animation_position", beat, 0.0f), track_or(event, "animation_divider", beat, 1.0f),
+        track_or(event, "animation_start", beat, 0.0f), track_or(event, "animation_end", beat, 1.0f));
     model->animate(index, phase);
 }
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace quillbarrow {
+
 class Event;
 class Scene;
 
@@ -20,3 +22,5 @@ float animation_phase(float position, float divider, float start, float end);
 // values beyond the type's range give its limit.
 std::int32_t truncate_to_int32(float value);
 std::int64_t truncate_to_int64(float value);
+
+}  // namespace quillbarrow

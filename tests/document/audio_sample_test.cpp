@@ -9,6 +9,8 @@
 #include "document/resource_test_helpers.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -162,4 +164,6 @@ TEST_F(AudioSampleTest, JsonAndBinaryFormsCarryTheSoundFile) {
     EXPECT_EQ(file_bytes(path), bytes);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -3,9 +3,14 @@
 #include "document/data.h"
 #include "document/resource_test_helpers.h"
 
+namespace quillbarrow {
+
 namespace {
 
-const std::string kBlob("\x00\x01\xff" "blob bytes\n\r" "\x80", 16);
+const std::string kBlob("\x00\x01\xff"
+                        "blob bytes\n\r"
+                        "\x80",
+                        16);
 
 JsonValue embedded_data(const std::string& name, const std::string& bytes) {
     JsonValue value = JsonValue::object();
@@ -78,4 +83,6 @@ TEST(Data, MissingFileWithoutEmbeddedBytesIsFatal) {
     }
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -17,6 +17,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::string big_endian(std::uint32_t v, int bytes) {
@@ -51,7 +53,8 @@ std::string day_long_module() {
     std::string module(20, 'm');
     for (int s = 0; s < 31; ++s) {
         std::string header(30, '\0');
-        if (s == 0) header.replace(22, 8, big_endian(8, 2) + std::string("\x00\x40", 2) + big_endian(0, 2) + big_endian(1, 2));
+        if (s == 0)
+            header.replace(22, 8, big_endian(8, 2) + std::string("\x00\x40", 2) + big_endian(0, 2) + big_endian(1, 2));
         module += header;
     }
     module += static_cast<char>(128);
@@ -74,22 +77,24 @@ std::string png_header(std::uint32_t width, std::uint32_t height) {
 
 // A GLB whose images all lie in one buffer view holding image_bytes.
 std::string glb_with_images(const std::string& image_bytes, int images) {
-    std::string json = "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":" +
-                       std::to_string(image_bytes.size()) + "}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":" +
-                       std::to_string(image_bytes.size()) + "}],\"images\":[";
-    for (int i = 0; i < images; ++i) json += std::string(i ? "," : "") + "{\"bufferView\":0,\"mimeType\":\"image/png\"}";
+    std::string json =
+        "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":" + std::to_string(image_bytes.size()) +
+        "}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":" + std::to_string(image_bytes.size()) + "}],\"images\":[";
+    for (int i = 0; i < images; ++i)
+        json += std::string(i ? "," : "") + "{\"bufferView\":0,\"mimeType\":\"image/png\"}";
     json += "]}";
     json.append((4 - json.size() % 4) % 4, ' ');
     std::string bin = image_bytes;
     bin.append((4 - bin.size() % 4) % 4, '\0');
-    std::string out = "glTF" + little_endian(2, 4) + little_endian(static_cast<std::uint32_t>(28 + json.size() + bin.size()), 4);
+    std::string out =
+        "glTF" + little_endian(2, 4) + little_endian(static_cast<std::uint32_t>(28 + json.size() + bin.size()), 4);
     out += little_endian(static_cast<std::uint32_t>(json.size()), 4) + "JSON" + json;
     return out + little_endian(static_cast<std::uint32_t>(bin.size()), 4) + std::string("BIN\0", 4) + bin;
 }
 
 class DecodeBoundsTest : public GlTest {};
 
-} // namespace
+}  // namespace
 
 TEST_F(DecodeBoundsTest, SoundsThatDecodeForYearsStopAtTheBoundOfDecodedSound) {
     std::string error;
@@ -163,3 +168,5 @@ TEST_F(DecodeBoundsTest, OneLoadsPixelBudgetCoversTexturesModelImagesAndFontText
     Texture decoded("small.png", small.data(), small.size());
     EXPECT_NE(decoded.texture, 0u);
 }
+
+}  // namespace quillbarrow

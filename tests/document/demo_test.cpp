@@ -8,6 +8,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class DemoTest : public GlTest {
@@ -17,8 +19,8 @@ protected:
         std::string error;
         ASSERT_TRUE(ensure_test_mixer(&error)) << error;
         ASSERT_TRUE(ensure_test_ttf(&error)) << error;
-        set_loading_listener({[this](std::uint64_t read, std::uint64_t total) { progress.emplace_back(read, total); },
-                              nullptr});
+        set_loading_listener(
+            {[this](std::uint64_t read, std::uint64_t total) { progress.emplace_back(read, total); }, nullptr});
     }
     void TearDown() override { set_loading_listener({}); }
 
@@ -68,7 +70,7 @@ std::vector<std::uint8_t> payload(const Demo& demo) {
     return out.take();
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(DemoTest, EmptyDocumentReportsOnce) {
     Demo demo(empty_project());
@@ -92,7 +94,8 @@ TEST_F(DemoTest, EmptyDocumentReportsOnce) {
 
 TEST_F(DemoTest, ProgressCountsEveryRecordOfBothForms) {
     Demo demo(small_project());
-    const std::vector<std::pair<std::uint64_t, std::uint64_t>> expected = {{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}};
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>> expected = {{0, 5}, {1, 5}, {2, 5},
+                                                                           {3, 5}, {4, 5}, {5, 5}};
     EXPECT_EQ(progress, expected);
     progress.clear();
     auto bytes = payload(demo);
@@ -309,7 +312,8 @@ TEST_F(DemoTest, CorruptPayloadsEndWithAnErrorNeverACrash) {
         BinaryReader in(broken.data(), broken.size());
         try {
             Demo d(in);
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
     }
 }
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const std::string kFontFile = "resources/DejaVuSans.ttf";
@@ -298,7 +300,7 @@ TEST_F(FontTextureTest, BytesThatAreNoFontLeaveNoHandle) {
     EXPECT_TRUE(ink_of(ft->surface).empty());
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(FontTextureTest, SizesTheGlCannotMakeShowNothingAndSaySo) {
     for (auto [width, height] : {std::pair{100000, 16}, std::pair{16, -5}, std::pair{0, 16}, std::pair{9000, 9000}}) {
@@ -333,3 +335,5 @@ TEST_F(FontTextureTest, AHugeTextShowsTheTopOfItsFirstLine) {
         EXPECT_EQ(surface_bytes(*long_text), surface_bytes(*one_letter));
     }
 }
+
+}  // namespace quillbarrow

@@ -15,6 +15,8 @@
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 
+namespace quillbarrow {
+
 // The binary form of a record, read back by a fresh record of the same kind.
 template <class T>
 std::unique_ptr<T> binary_round_trip(const T& record) {
@@ -59,3 +61,5 @@ struct FatalErrorsThrow {
     }
     ~FatalErrorsThrow() { set_fatal_error_handler(nullptr); }
 };
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 using Texel = std::array<int, 4>;
@@ -23,7 +25,8 @@ std::vector<Texel> read_back(const Texture& texture) {
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
     std::vector<Texel> texels;
-    for (std::size_t i = 0; i < bytes.size(); i += 4) texels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
+    for (std::size_t i = 0; i < bytes.size(); i += 4)
+        texels.push_back({bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]});
     return texels;
 }
 
@@ -45,7 +48,7 @@ TEST_F(TextureTest, PalettedImageBecomesOpaqueRgba) {
     EXPECT_EQ(texture->height, 2);
     std::vector<Texel> texels = read_back(*texture);
     // Top row first: red, green, blue, white; then black, grey, yellow, cyan.
-    std::vector<Texel> want = {{255, 0, 0, 255}, {0, 255, 0, 255},   {0, 0, 255, 255},   {255, 255, 255, 255},
+    std::vector<Texel> want = {{255, 0, 0, 255}, {0, 255, 0, 255},     {0, 0, 255, 255},   {255, 255, 255, 255},
                                {0, 0, 0, 255},   {128, 128, 128, 255}, {255, 255, 0, 255}, {0, 255, 255, 255}};
     EXPECT_EQ(texels, want);
 }
@@ -54,7 +57,7 @@ TEST_F(TextureTest, TwentyFourBitImageGetsFullAlpha) {
     auto texture = load_file("rgb24.png");
     ASSERT_EQ(texture->width, 3);
     ASSERT_EQ(texture->height, 2);
-    std::vector<Texel> want = {{10, 20, 30, 255},   {40, 50, 60, 255}, {70, 80, 90, 255},
+    std::vector<Texel> want = {{10, 20, 30, 255},    {40, 50, 60, 255}, {70, 80, 90, 255},
                                {200, 150, 100, 255}, {1, 2, 3, 255},    {255, 255, 255, 255}};
     EXPECT_EQ(read_back(*texture), want);
 }
@@ -125,7 +128,7 @@ TEST_F(TextureTest, JsonAndBinaryFormsCarryTheImageFile) {
     EXPECT_EQ(file_bytes(path), bytes);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(TextureTest, AnImageDeclaringAHugeSizeIsRefusedBeforeDecoding) {
     // A PNG header of 100000 x 100000 pixels: 40 GB once decoded.
@@ -160,8 +163,8 @@ TEST_F(TextureTest, AnImageDeclaringAHugeSizeIsRefusedBeforeDecoding) {
 TEST(DeclaredImageSize, HeadersAreReadWithoutDecoding) {
     int w = 0, h = 0;
     // JPEG: an APP0 segment, then a baseline frame of 60000 x 50000.
-    const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00, 0x11,
-                                  0x08, 0xC3, 0x50, 0xEA, 0x60, 0x03, 0x00, 0x00, 0x00, 0x00};
+    const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xC0, 0x00,
+                                  0x11, 0x08, 0xC3, 0x50, 0xEA, 0x60, 0x03, 0x00, 0x00, 0x00, 0x00};
     EXPECT_EQ(check_encoded_image(jpeg, sizeof jpeg, w, h), DeclaredImage::TooLarge);
     EXPECT_EQ(w, 60000);
     EXPECT_EQ(h, 50000);
@@ -173,3 +176,5 @@ TEST(DeclaredImageSize, HeadersAreReadWithoutDecoding) {
     EXPECT_EQ(check_encoded_image(text, sizeof text, w, h), DeclaredImage::Unknown);
     EXPECT_EQ(check_encoded_image(jpeg, 9, w, h), DeclaredImage::Unknown);  // cut before its frame
 }
+
+}  // namespace quillbarrow

@@ -22,6 +22,8 @@
 #include "support/process.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const std::string kProject = std::string(QB_EXAMPLES_DIR) + "/ember-rig/project.json";
@@ -109,7 +111,7 @@ int overridden_nodes(const Model& model) {
     return static_cast<int>(std::count(model.node_override_flags.begin(), model.node_override_flags.end(), true));
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(Example3dAssets, CreatureSkinIsAChainWhoseInverseBindsUndoTheRestPose) {
     auto creature = load("creature.glb");
@@ -247,3 +249,5 @@ TEST_F(Example3dProduction, TheCrystalWaitsAndThePostEffectFadesIn) {
     EXPECT_GT(day.count, 10000);
     EXPECT_EQ(footprint(frame(1), ice).count, 0);  // no crystal before beat 8
 }
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 #include "support/tool_process.h"
 #include "support/process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const std::string kProject = std::string(QB_EXAMPLES_DIR) + "/neon-drift/project.json";
@@ -44,10 +46,11 @@ int count_pixels(const std::string& path, int x0, int y0, int x1, int y1,
 bool cream(int r, int g, int b) { return r > 230 && g > 215 && b > 170; }
 bool cyan(int r, int g, int b) { return r < 140 && g > 170 && b > 170; }
 
-} // namespace
+}  // namespace
 
 TEST_F(ExampleProduction, RendersItsTitleAndItsSpectrum) {
-    ProcessResult render = tool({"render", kProject, "-o", "frame.png", "--beat", "12", "--beat", "30", "--size", "320x180"});
+    ProcessResult render =
+        tool({"render", kProject, "-o", "frame.png", "--beat", "12", "--beat", "30", "--size", "320x180"});
     ASSERT_EQ(render.exit_code, 0) << render.err << render.out;
     const std::string titled = (dir.path() / "frame-0.png").string(), bars = (dir.path() / "frame-1.png").string();
     ASSERT_TRUE(std::filesystem::exists(titled));
@@ -78,3 +81,5 @@ TEST_F(ExampleProduction, PacksAndPlaysToItsEnd) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "crash.txt"));
 }
+
+}  // namespace quillbarrow

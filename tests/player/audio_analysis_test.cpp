@@ -17,6 +17,8 @@
 #include "player/audio_analysis.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kFrames = 1024;
@@ -97,8 +99,10 @@ TEST_F(AudioAnalysis, OneKilohertzTonePeaksInColumns102To105) {
     for (int k = 0; k < 1024; ++k) peak = std::max(peak, spectrum_at(image, k));
     for (int k = 0; k < 1024; ++k) {
         bool in_peak_bin = k >= 102 && k <= 105;
-        if (in_peak_bin) EXPECT_EQ(spectrum_at(image, k), peak) << "column " << k;
-        else EXPECT_LT(spectrum_at(image, k), peak) << "column " << k;
+        if (in_peak_bin)
+            EXPECT_EQ(spectrum_at(image, k), peak) << "column " << k;
+        else
+            EXPECT_LT(spectrum_at(image, k), peak) << "column " << k;
     }
     for (std::size_t p = 0; p < kAudioCaptureBytes; p += 4) {
         ASSERT_TRUE(image[p] == image[p + 1] && image[p] == image[p + 2] && image[p] == image[p + 3]) << "byte " << p;
@@ -220,4 +224,6 @@ TEST_F(AudioAnalysis, RunsAsThePostMixEffectOfARealMixer) {
     EXPECT_GT(moving, 900);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include "player/beat_clock.h"
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 TEST(BeatClock, StartsAtMinusTheOffset) {
     EXPECT_EQ(beat_at(0, 130.0f, 0.5f), -0.5f);
     EXPECT_EQ(beat_at(0, 0.0f, 0.5f), -0.5f);
@@ -40,3 +42,5 @@ TEST(DisplaySize, SixteenByNineFromTheDesktopWidth) {
     EXPECT_EQ(wide.render_height, 1440);
     EXPECT_EQ(DisplaySize::from_desktop_width(1920).viewport_height, 1080);
 }
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "serialization/byte_buffer.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class LoadingScreenTest : public GlTest {
@@ -34,7 +36,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(LoadingScreenTest, OneFramePerRecordPlusTheLastThenTheHold) {
     JsonValue project = JsonValue::object();
@@ -55,9 +57,11 @@ TEST_F(LoadingScreenTest, OneFramePerRecordPlusTheLastThenTheHold) {
 TEST_F(LoadingScreenTest, FillFollowsProgressInsideTheLogo) {
     // (32, 16) lies on the logo's ring (dark in the mask) low in the image;
     // (32, 40) lies in the ring's hole.
-    EXPECT_NEAR_RGBA(loader_pixel(20, 40, 32, 16), 255, 255, 0, 255, 2);  // half the records: full, yellow
-    EXPECT_NEAR_RGBA(loader_pixel(20, 40, 32, 40), 0, 0, 0, 255, 2);      // the hole stays black
+    EXPECT_NEAR_RGBA(loader_pixel(20, 40, 32, 16), 255, 255, 0, 255, 2);    // half the records: full, yellow
+    EXPECT_NEAR_RGBA(loader_pixel(20, 40, 32, 40), 0, 0, 0, 255, 2);        // the hole stays black
     EXPECT_NEAR_RGBA(loader_pixel(40, 40, 32, 16), 128, 128, 128, 255, 2);  // all read: empty again, grey logo
     EXPECT_NEAR_RGBA(loader_pixel(0, 0, 32, 16), 128, 128, 128, 255, 2);    // 0/0 fills nothing
     EXPECT_NEAR_RGBA(loader_pixel(1, 40, 32, 16), 128, 128, 128, 255, 2);   // barely started: below the fill
 }
+
+}  // namespace quillbarrow

@@ -14,6 +14,8 @@
 #include "support/production_files.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class PlayerEndToEnd : public ::testing::Test {
@@ -65,7 +67,7 @@ protected:
     std::unique_ptr<PrivateDisplay> display;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PlayerEndToEnd, EmptyProductionEndsAfterItsEndBeat) {
     auto packed = pack_project(dir.path(), tempo_only_project(2.0, 130.0), "empty");
@@ -212,3 +214,5 @@ TEST_F(PlayerEndToEnd, GroupsThatReplayThemselvesArePackedNeverButPlayCut) {
     EXPECT_EQ(run.signal, 0);
     EXPECT_NE(run.out.find("Event group \"g2\" replays itself"), std::string::npos) << run.out;
 }
+
+}  // namespace quillbarrow

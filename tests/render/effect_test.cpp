@@ -7,6 +7,8 @@
 #include "scene/scene.h"
 #include "render_test_support.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class EffectTest : public GlTest {
@@ -43,9 +45,10 @@ std::unique_ptr<Texture> solid_texture(unsigned char r, unsigned char g, unsigne
     return texture;
 }
 
-const char kSampleBody[] = "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = texture(tex, vec2(0.5)); }\n";
+const char kSampleBody[] =
+    "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = texture(tex, vec2(0.5)); }\n";
 
-} // namespace
+}  // namespace
 
 TEST_F(EffectTest, BuiltinUniformsReachTheShader) {
     auto program = dialect_program("uniform vec2 iTime2;\n",
@@ -66,8 +69,9 @@ TEST_F(EffectTest, BuiltinUniformsReachTheShader) {
 }
 
 TEST_F(EffectTest, TheHookRunsAfterTheBuiltins) {
-    auto program = dialect_program("uniform float glow;\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow, beat, 0, 1); }\n");
+    auto program = dialect_program(
+        "uniform float glow;\n",
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow, beat, 0, 1); }\n");
     TestTarget target(64, 64);
     Effect effect("hooked", program.get(), nullptr, nullptr, false, false, nullptr);
     int calls = 0;
@@ -136,9 +140,9 @@ TEST_F(EffectTest, InputEffectDrawsIntoItsOwnFramebufferAndIsReadAfterTextures) 
     // tex holds A's own texture.
     auto green = solid_program(0, 1, 0);
     Effect input("green", green.get(), nullptr, nullptr, false, false, nullptr);
-    auto program = dialect_program("uniform sampler2D tex1;\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
-                                   "  fragColor = texture(tex1, fragCoord / resolution); }\n");
+    auto program =
+        dialect_program("uniform sampler2D tex1;\n", "void mainImage(out vec4 fragColor, in vec2 fragCoord) {\n"
+                                                     "  fragColor = texture(tex1, fragCoord / resolution); }\n");
     auto texture = solid_texture(255, 0, 0);
     Effect effect("shows input", program.get(), texture.get(), &input, false, false, nullptr);
 
@@ -169,8 +173,9 @@ TEST_F(EffectTest, WithoutAProgramNothingIsDrawn) {
 }
 
 TEST_F(EffectTest, ResetSendsDefaults) {
-    auto program = dialect_program("uniform float glow;\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow, 0, 0, 1); }\n");
+    auto program =
+        dialect_program("uniform float glow;\n",
+                        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow, 0, 0, 1); }\n");
     JsonValue def = JsonValue::object();
     def["name"] = "glow";
     def["default_val"] = 0.5;
@@ -210,8 +215,7 @@ TEST_F(EffectTest, JsonAndBinaryFormsKeepReferences) {
     EXPECT_NE(effect.framebuffer, 0u);
     EXPECT_EQ(effect.to_json(false), value);  // and kept when writing back
 
-    std::unordered_map<const void*, std::uint64_t> keys = {
-        {texture.get(), 5}, {&input, 6}, {program.get(), 7}};
+    std::unordered_map<const void*, std::uint64_t> keys = {{texture.get(), 5}, {&input, 6}, {program.get(), 7}};
     BinaryWriter out;
     out.set_key_table(&keys);
     effect.write(out);
@@ -232,9 +236,9 @@ TEST_F(EffectTest, JsonAndBinaryFormsKeepReferences) {
 }
 
 TEST_F(EffectTest, SceneIsDrawnTwiceShadowPassFirst) {
-    auto program = dialect_program("uniform int uIsShadowRenderPass;\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
-                                   " fragColor = vec4(float(uIsShadowRenderPass)); }\n");
+    auto program =
+        dialect_program("uniform int uIsShadowRenderPass;\n", "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
+                                                              " fragColor = vec4(float(uIsShadowRenderPass)); }\n");
     ASSERT_NE(program->is_shadow_render_pass_location, -1);
     JsonValue json = JsonValue::object();
     json["name"] = "stage";
@@ -332,3 +336,5 @@ TEST_F(EffectTest, ScreenCapturesHoldExactlyTheBackBuffersTexels) {
     glEnable(GL_BLEND);
     EXPECT_EQ(captured, screen);
 }
+
+}  // namespace quillbarrow

@@ -13,13 +13,15 @@
 #include "render/gl_object.h"
 #include "support/gl_test_context.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class GlObjectTest : public GlTest {};
 
 const std::string kExample = std::string(QB_EXAMPLES_DIR) + "/neon-drift/project.json";
 
-} // namespace
+}  // namespace
 
 TEST_F(GlObjectTest, OwnersDeleteWhatTheyHoldAndMovesHandItOn) {
     const long before = live_gl_objects(GlObjectKind::Texture);
@@ -71,3 +73,5 @@ TEST_F(GlObjectTest, AProductionLoadedAgainAndAgainLeavesNoObjectBehind) {
     for (unsigned int name : dropped_framebuffers) EXPECT_FALSE(glIsFramebuffer(name)) << name;
     for (unsigned int name : dropped_textures) EXPECT_FALSE(glIsTexture(name)) << name;
 }
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 #include "render/shader_program.h"
 #include "support/gl_test_context.h"
 
+namespace quillbarrow {
+
 // A program from a dialect body: the prelude, extra declarations, the body.
 inline std::unique_ptr<ShaderProgram> dialect_program(const std::string& declarations, const std::string& body,
                                                       const std::string& filename = "test.frag") {
@@ -71,11 +73,13 @@ inline unsigned int bound_texture(int unit) {
 
 inline void set_display_size(int width, int height) { display_size = {width, height, width, height}; }
 
-#define EXPECT_NEAR_RGBA(pixel, r, g, b, a, tolerance)      \
-    do {                                                    \
-        auto p_ = (pixel);                                  \
-        EXPECT_NEAR(p_[0], (r), (tolerance)) << "red";      \
-        EXPECT_NEAR(p_[1], (g), (tolerance)) << "green";    \
-        EXPECT_NEAR(p_[2], (b), (tolerance)) << "blue";     \
-        EXPECT_NEAR(p_[3], (a), (tolerance)) << "alpha";    \
+#define EXPECT_NEAR_RGBA(pixel, r, g, b, a, tolerance)                                                                 \
+    do {                                                                                                               \
+        auto p_ = (pixel);                                                                                             \
+        EXPECT_NEAR(p_[0], (r), (tolerance)) << "red";                                                                 \
+        EXPECT_NEAR(p_[1], (g), (tolerance)) << "green";                                                               \
+        EXPECT_NEAR(p_[2], (b), (tolerance)) << "blue";                                                                \
+        EXPECT_NEAR(p_[3], (a), (tolerance)) << "alpha";                                                               \
     } while (0)
+
+}  // namespace quillbarrow

@@ -4,12 +4,14 @@
 #include "render_test_support.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class ShaderProgramTest : public GlTest {};
 
-ShaderProgram::ProgramList programs_with_sources(
-    std::initializer_list<std::pair<std::string, std::string>> name_and_source) {
+ShaderProgram::ProgramList
+programs_with_sources(std::initializer_list<std::pair<std::string, std::string>> name_and_source) {
     ShaderProgram::ProgramList list;
     for (const auto& [name, source] : name_and_source) {
         auto p = std::make_unique<ShaderProgram>();
@@ -20,7 +22,7 @@ ShaderProgram::ProgramList programs_with_sources(
     return list;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ShaderDialect, ReferenceTextsHaveTheirExactLengths) {
     EXPECT_EQ(fragment_prelude.size(), 356u);
@@ -48,7 +50,8 @@ TEST_F(ShaderProgramTest, PreludeAndDefaultBodyCompileCleanly) {
 }
 
 TEST_F(ShaderProgramTest, CompileErrorIsKeptInTheBuildLog) {
-    auto program = dialect_program("", "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = nonsense; }\n");
+    auto program =
+        dialect_program("", "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = nonsense; }\n");
     EXPECT_NE(program->build_log, "Compilation successful.");
     EXPECT_FALSE(program->build_log.empty());
     EXPECT_NE(program->build_log.find("LINKER ERROR: "), std::string::npos);  // linking the broken stage fails too
@@ -56,8 +59,9 @@ TEST_F(ShaderProgramTest, CompileErrorIsKeptInTheBuildLog) {
 }
 
 TEST_F(ShaderProgramTest, FailedLinkFollowsTheCleanCompileLog) {
-    auto program = dialect_program("vec4 missing_function();\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = missing_function(); }\n");
+    auto program =
+        dialect_program("vec4 missing_function();\n",
+                        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = missing_function(); }\n");
     EXPECT_EQ(program->build_log.rfind("Compilation successful.\nLINKER ERROR: ", 0), 0u) << program->build_log;
     EXPECT_GT(program->build_log.size(), std::string("Compilation successful.\nLINKER ERROR: ").size());
     EXPECT_EQ(program->beat_location, -1);
@@ -65,15 +69,17 @@ TEST_F(ShaderProgramTest, FailedLinkFollowsTheCleanCompileLog) {
 }
 
 TEST_F(ShaderProgramTest, SamplerZeroIsNamedTex) {
-    const std::string body = "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = texture(tex, vec2(0.5)) + "
-                             "texture(tex1, vec2(0.5)) + texture(tex15, vec2(0.5)); }\n";
+    const std::string body =
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = texture(tex, vec2(0.5)) + "
+        "texture(tex1, vec2(0.5)) + texture(tex15, vec2(0.5)); }\n";
     auto program = dialect_program("uniform sampler2D tex1;\nuniform sampler2D tex15;\n", body);
     EXPECT_NE(program->sampler_locations[0], -1);
     EXPECT_NE(program->sampler_locations[1], -1);
     EXPECT_NE(program->sampler_locations[15], -1);
     EXPECT_EQ(program->sampler_locations[2], -1);
 
-    const std::string tex0_body = "uniform sampler2D tex0;\nout vec4 color;\nvoid main() { color = texture(tex0, vec2(0.5)); }\n";
+    const std::string tex0_body =
+        "uniform sampler2D tex0;\nout vec4 color;\nvoid main() { color = texture(tex0, vec2(0.5)); }\n";
     ShaderProgram tex0;
     tex0.fragment_shader_source = "#version 150\n" + tex0_body;
     tex0.rebuild();
@@ -82,8 +88,9 @@ TEST_F(ShaderProgramTest, SamplerZeroIsNamedTex) {
 }
 
 TEST_F(ShaderProgramTest, MatricesBlockIsBoundAtPointZero) {
-    auto program = dialect_program("layout(std140) uniform MatricesBlock { mat4 joints[100]; };\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = joints[1][0]; }\n");
+    auto program =
+        dialect_program("layout(std140) uniform MatricesBlock { mat4 joints[100]; };\n",
+                        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = joints[1][0]; }\n");
     ASSERT_NE(program->matrices_block_index, 0xFFFFFFFFu);
     GLint binding = -1;
     glGetActiveUniformBlockiv(program->program_id, program->matrices_block_index, GL_UNIFORM_BLOCK_BINDING, &binding);
@@ -92,8 +99,9 @@ TEST_F(ShaderProgramTest, MatricesBlockIsBoundAtPointZero) {
 
 TEST_F(ShaderProgramTest, UserUniformLocationsFollowTheirNames) {
     auto program = std::make_unique<ShaderProgram>();
-    program->fragment_shader_source = fragment_prelude + "uniform float glow;\nuniform float unused;\n" +
-                                      "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow); }\n";
+    program->fragment_shader_source =
+        fragment_prelude + "uniform float glow;\nuniform float unused;\n" +
+        "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(glow); }\n";
     JsonValue glow = JsonValue::object();
     glow["name"] = "glow";
     JsonValue unused = JsonValue::object();
@@ -108,14 +116,14 @@ TEST_F(ShaderProgramTest, UserUniformLocationsFollowTheirNames) {
 TEST_F(ShaderProgramTest, IncludesExpandInListOrderAtFirstOccurrence) {
     const std::string inc_b = include_directive("b.frag"), inc_c = include_directive("c.frag");
     {
-        auto list = programs_with_sources({{"a.frag", "A[" + inc_b + "]" + inc_b}, {"b.frag", "B[" + inc_c + "]"},
-                                           {"c.frag", "C"}});
+        auto list = programs_with_sources(
+            {{"a.frag", "A[" + inc_b + "]" + inc_b}, {"b.frag", "B[" + inc_c + "]"}, {"c.frag", "C"}});
         list[0]->compile_shaders(&list);
         EXPECT_EQ(list[0]->expanded_fragment_source, "A[B[C]]" + inc_b);
     }
     {
-        auto list = programs_with_sources({{"a.frag", "A[" + inc_b + "]"}, {"c.frag", "C"},
-                                           {"b.frag", "B[" + inc_c + "]"}});
+        auto list =
+            programs_with_sources({{"a.frag", "A[" + inc_b + "]"}, {"c.frag", "C"}, {"b.frag", "B[" + inc_c + "]"}});
         list[0]->compile_shaders(&list);
         EXPECT_EQ(list[0]->expanded_fragment_source, "A[B[" + inc_c + "]]");
     }
@@ -130,8 +138,8 @@ TEST_F(ShaderProgramTest, IncludesExpandInListOrderAtFirstOccurrence) {
 }
 
 TEST_F(ShaderProgramTest, SelfIncludeReachesTheCompiler) {
-    auto list = programs_with_sources({{"self.frag", fragment_prelude + include_directive("self.frag") + "\n" +
-                                                         default_fragment_body}});
+    auto list = programs_with_sources(
+        {{"self.frag", fragment_prelude + include_directive("self.frag") + "\n" + default_fragment_body}});
     list[0]->compile_shaders(&list);
     list[0]->link_program();
     EXPECT_NE(list[0]->expanded_fragment_source.find(include_directive("self.frag")), std::string::npos);
@@ -191,3 +199,5 @@ TEST_F(ShaderProgramTest, SourcesComeFromFilesWithoutTheFragmentKey) {
     auto text = load_whole_file(frag, &length);
     EXPECT_EQ(std::string(text.get(), length), fragment + "// edited\n");
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 
+namespace quillbarrow {
+
 namespace {
 
 UniformDef sample_def() {
@@ -58,4 +60,6 @@ TEST(UniformDefForms, IntegerNumbersReadAsZero) {
     EXPECT_EQ(json["max_val"].as_float(), 8.0);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

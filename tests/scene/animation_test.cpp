@@ -21,6 +21,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 using namespace Animation;
 
 namespace {
@@ -93,7 +95,9 @@ std::unique_ptr<Model> load_text(const std::string& name, const std::string& tex
     return model;
 }
 
-std::string data_uri(const std::string& bytes) { return "data:application/octet-stream;base64," + base64_encode(bytes); }
+std::string data_uri(const std::string& bytes) {
+    return "data:application/octet-stream;base64," + base64_encode(bytes);
+}
 
 template <class T>
 void append(std::string& bytes, const T& value) {
@@ -115,8 +119,8 @@ std::string node_animation_asset(int animation_count, int node_count) {
         const float values[6] = {float(a + 1), 0, 0, float(a + 1), 10, 0};
         bytes.append(reinterpret_cast<const char*>(values), sizeof values);
         views += R"(, {"buffer": 0, "byteOffset": )" + std::to_string(at) + R"(, "byteLength": 24})";
-        accessors += R"(, {"bufferView": )" + std::to_string(a + 1) +
-                     R"(, "componentType": 5126, "count": 2, "type": "VEC3"})";
+        accessors +=
+            R"(, {"bufferView": )" + std::to_string(a + 1) + R"(, "componentType": 5126, "count": 2, "type": "VEC3"})";
         animations += std::string(a ? "," : "") + R"({"name": "move )" + std::to_string(a) +
                       R"(", "samplers": [{"input": 0, "output": )" + std::to_string(a + 1) +
                       R"(}], "channels": [{"sampler": 0, "target": {"node": )" + std::to_string(a % node_count) +
@@ -125,13 +129,15 @@ std::string node_animation_asset(int animation_count, int node_count) {
     std::string nodes;
     for (int n = 0; n < node_count; ++n) nodes += std::string(n ? "," : "") + R"({"translation": [0, 0, -1]})";
     return R"({"asset": {"version": "2.0"}, "buffers": [{"byteLength": )" + std::to_string(bytes.size()) +
-           R"(, "uri": ")" + data_uri(bytes) + R"("}], "bufferViews": [)" + views + R"(], "accessors": [)" +
-           accessors + R"(], "nodes": [)" + nodes + R"(], "animations": [)" + animations + "]}";
+           R"(, "uri": ")" + data_uri(bytes) + R"("}], "bufferViews": [)" + views + R"(], "accessors": [)" + accessors +
+           R"(], "nodes": [)" + nodes + R"(], "animations": [)" + animations + "]}";
 }
 
-glm::vec3 override_translation(const Model& model, int node) { return glm::vec3(model.node_override_matrices[node][3]); }
+glm::vec3 override_translation(const Model& model, int node) {
+    return glm::vec3(model.node_override_matrices[node][3]);
+}
 
-} // namespace
+}  // namespace
 
 TEST(AnimationSampling, PhaseSpansTheFirstSamplersKeyTimes) {
     ModelAnimation animation("walk");
@@ -210,8 +216,8 @@ TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
     Channel translation = channel_of(ChannelPath::Translation);
     sample_channel(translation, sampler_of({0.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.0f, pose.ref());
     sample_channel(translation, sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
-    sample_channel(channel_of(ChannelPath::Unsupported), sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}, {9, 9, 9, 0}},
-                                                                    Interpolation::Step), 0.5f, pose.ref());
+    sample_channel(channel_of(ChannelPath::Unsupported),
+                   sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}, {9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
     EXPECT_EQ(pose.translation, glm::vec3(3.0f));
 
     // A cubic spline sampler holds in-tangent, value, out-tangent per key.
@@ -370,8 +376,7 @@ TEST_F(AnimationTest, SkinnedModelPlaysTheIndexModuloTheCountAndPosesItsJoints) 
     // round about z.
     auto skin = load_sample("SimpleSkin.glb");
     auto second = std::make_shared<ModelAnimation>("second");
-    second->samplers.push_back(
-        sampler_of({0.0f, 1.0f}, {{0, 0, 1, 0}, {0, 0, 1, 0}}, Interpolation::Step));
+    second->samplers.push_back(sampler_of({0.0f, 1.0f}, {{0, 0, 1, 0}, {0, 0, 1, 0}}, Interpolation::Step));
     second->channels.push_back(channel_of(ChannelPath::Rotation, 2));
     second->channels.push_back(channel_of(ChannelPath::Translation, 0));   // the mesh node, not a joint
     second->channels.push_back(channel_of(ChannelPath::Translation, 99));  // no node at all
@@ -390,7 +395,8 @@ TEST_F(AnimationTest, SkinnedModelPlaysTheIndexModuloTheCountAndPosesItsJoints) 
     EXPECT_EQ(skin->animations->current, skin->animations->ordered[0].get());
     // The first animation's first key is the identity again.
     expect_quat_near(skin->skeleton->joints[1].rotation, kIdentity);
-    EXPECT_TRUE(std::none_of(skin->node_override_flags.begin(), skin->node_override_flags.end(), [](bool b) { return b; }));
+    EXPECT_TRUE(
+        std::none_of(skin->node_override_flags.begin(), skin->node_override_flags.end(), [](bool b) { return b; }));
 }
 
 TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
@@ -464,10 +470,11 @@ TEST_F(AnimationTest, MasksOfManyAnimationsDoNotOverflow) {
 
 TEST_F(AnimationTest, WeightsChannelsAreReportedAtLoadAndNeverMoveTheirNode) {
     std::string bytes;
-    for (float v : {0.0f, 1.0f, 0.0f, 1.0f}) append(bytes, v);                    // times, weights
-    for (float v : {0.0f, 0.0f, 0.0f, 2.0f, 0.0f, 0.0f}) append(bytes, v);        // translations
+    for (float v : {0.0f, 1.0f, 0.0f, 1.0f}) append(bytes, v);              // times, weights
+    for (float v : {0.0f, 0.0f, 0.0f, 2.0f, 0.0f, 0.0f}) append(bytes, v);  // translations
     const std::string text = R"({"asset": {"version": "2.0"},
-      "buffers": [{"byteLength": 40, "uri": ")" + data_uri(bytes) + R"("}],
+      "buffers": [{"byteLength": 40, "uri": ")" +
+                             data_uri(bytes) + R"("}],
       "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}, {"buffer": 0, "byteOffset": 8, "byteLength": 8},
                       {"buffer": 0, "byteOffset": 16, "byteLength": 24}],
       "accessors": [{"bufferView": 0, "componentType": 5126, "count": 2, "type": "SCALAR"},
@@ -501,7 +508,8 @@ TEST_F(AnimationTest, NormalisedIntegerOutputsAreScaledNotReadAsFloats) {
     for (float v : {0.0f, 1.0f}) append(bytes, v);
     for (std::int16_t v : {0, 0, -32768, 16384, 0, 0, 0, 32767}) append(bytes, v);
     const std::string text = R"({"asset": {"version": "2.0"},
-      "buffers": [{"byteLength": 24, "uri": ")" + data_uri(bytes) + R"("}],
+      "buffers": [{"byteLength": 24, "uri": ")" +
+                             data_uri(bytes) + R"("}],
       "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}, {"buffer": 0, "byteOffset": 8, "byteLength": 16}],
       "accessors": [{"bufferView": 0, "componentType": 5126, "count": 2, "type": "SCALAR"},
                     {"bufferView": 1, "componentType": 5122, "normalized": true, "count": 2, "type": "VEC4"}],
@@ -524,13 +532,14 @@ TEST_F(AnimationTest, OddSkinsAreReadAsFarAsTheyHold) {
     std::string bytes;
     glm::mat4 identity(1.0f);
     bytes.append(reinterpret_cast<const char*>(&identity), sizeof identity);           // 0: one matrix
-    for (float v : {0.0f, 1.0f}) append(bytes, v);                                      // 64: times
-    for (glm::vec4 q : {stored(kIdentity), stored(about_z(90.0f))}) append(bytes, q);   // 72: rotations
+    for (float v : {0.0f, 1.0f}) append(bytes, v);                                     // 64: times
+    for (glm::vec4 q : {stored(kIdentity), stored(about_z(90.0f))}) append(bytes, q);  // 72: rotations
     // Node 2 lists node 1 (its own parent) and node 3 (no joint) as children;
     // one inverse bind matrix for two joints; accessor 3 claims 100 key
     // times in 8 bytes.
     const std::string text = R"({"asset": {"version": "2.0"},
-      "buffers": [{"byteLength": 104, "uri": ")" + data_uri(bytes) + R"("}],
+      "buffers": [{"byteLength": 104, "uri": ")" +
+                             data_uri(bytes) + R"("}],
       "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 64}, {"buffer": 0, "byteOffset": 64, "byteLength": 8},
                       {"buffer": 0, "byteOffset": 72, "byteLength": 32}],
       "accessors": [{"bufferView": 0, "componentType": 5126, "count": 1, "type": "MAT4"},
@@ -584,3 +593,5 @@ TEST_F(AnimationTest, SkinWithoutInverseBindMatricesHasNoJointsAndNothingToPlay)
     model->animate(1, 0.5f);
     EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, false}));
 }
+
+}  // namespace quillbarrow

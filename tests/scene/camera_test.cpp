@@ -8,11 +8,14 @@
 #include "serialization/binary_writer.h"
 #include "support/gl_test_context.h"
 
+namespace quillbarrow {
+
 namespace {
 
 void expect_matrix_near(const glm::mat4& actual, const glm::mat4& expected, float tolerance = 1e-5f) {
     for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) EXPECT_NEAR(actual[c][r], expected[c][r], tolerance) << "column " << c << " row " << r;
+        for (int r = 0; r < 4; ++r)
+            EXPECT_NEAR(actual[c][r], expected[c][r], tolerance) << "column " << c << " row " << r;
 }
 
 Camera target_camera(glm::vec3 position, glm::vec3 target) {
@@ -44,7 +47,7 @@ float float_at(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
     return std::bit_cast<float>(bits);
 }
 
-} // namespace
+}  // namespace
 
 TEST(CameraView, TargetAndDirectionModesLookTheSameWay) {
     Camera camera = target_camera({0, 0, 5}, {0, 0, 0});
@@ -124,7 +127,8 @@ TEST(CameraJson, RoundTripWritesAllEightMembersAsFloats) {
     camera.fov = 1.0f;  // whole values still go out as floats
     const JsonValue json = camera.to_json(false);
     ASSERT_EQ(json.size(), 8);
-    for (const char* key : {"aspect", "fov", "znear", "zfar"}) EXPECT_EQ(json[key].kind(), JsonValue::Kind::Float) << key;
+    for (const char* key : {"aspect", "fov", "znear", "zfar"})
+        EXPECT_EQ(json[key].kind(), JsonValue::Kind::Float) << key;
     EXPECT_EQ(json["position"][1].kind(), JsonValue::Kind::Float);
     EXPECT_EQ(json["direction_mode"].kind(), JsonValue::Kind::Boolean);
 
@@ -136,8 +140,8 @@ TEST(CameraBinary, FiftyThreeBytesInFieldOrder) {
     Camera camera = target_camera({1, 2, 3}, {4, 5, 6});
     camera.up = {7, 8, 9};
     camera.direction_mode = true;
-    camera.orthographic = true;        // not part of the form
-    camera.ortho_half_size = 7.0f;     // nor this
+    camera.orthographic = true;     // not part of the form
+    camera.ortho_half_size = 7.0f;  // nor this
     BinaryWriter out;
     camera.write(out);
     ASSERT_EQ(out.size(), kCameraBinarySize);
@@ -182,10 +186,11 @@ protected:
 };
 
 const char* kTargetCamera = R"({"position": [1.0, 2.0, 3.0], "direction": [1.0, 2.0, 0.0], "up": [0.0, 1.0, 0.0]})";
-const char* kDirectionCamera = R"({"position": [9.0, 9.0, 9.0], "direction": [0.0, -2.0, 0.0], "direction_mode": true})";
+const char* kDirectionCamera =
+    R"({"position": [9.0, 9.0, 9.0], "direction": [0.0, -2.0, 0.0], "direction_mode": true})";
 const char* kOwnCamera = R"({"position": [0.0, 0.0, 0.0], "direction": [5.0, 5.0, 5.0], "direction_mode": true})";
 
-} // namespace
+}  // namespace
 
 TEST_F(ActiveCameraTest, BorrowedDirectionIsTheVectorFromEyeToTarget) {
     auto lender = scene_with_camera("lender", kTargetCamera);
@@ -244,3 +249,5 @@ TEST_F(ActiveCameraTest, AnOwnCameraIsUsedWhenTheLenderHasNone) {
     borrower->active_camera();
     EXPECT_EQ(borrower->camera->direction, glm::vec3(1, 2, 0));
 }
+
+}  // namespace quillbarrow

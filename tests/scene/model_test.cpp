@@ -17,6 +17,8 @@
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class ModelTest : public GlTest {};
@@ -62,8 +64,8 @@ struct SampleAsset {
 };
 
 constexpr SampleAsset kSamples[] = {
-    {"Box", 1, 0, 0, 0},          {"BoxTextured", 1, 1, 0, 0},      {"BoxAnimated", 2, 0, 0, 1},
-    {"RiggedSimple", 1, 0, 2, 1}, {"SimpleSkin", 1, 0, 2, 1},       {"AnimatedTriangle", 1, 0, 0, 1},
+    {"Box", 1, 0, 0, 0},          {"BoxTextured", 1, 1, 0, 0}, {"BoxAnimated", 2, 0, 0, 1},
+    {"RiggedSimple", 1, 0, 2, 1}, {"SimpleSkin", 1, 0, 2, 1},  {"AnimatedTriangle", 1, 0, 0, 1},
     {"SimpleMeshes", 1, 0, 0, 0},
 };
 
@@ -140,10 +142,11 @@ std::string triangle_asset(const std::string& meshes, const std::string& extra_a
                     {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC3"},
                     {"bufferView": 2, "componentType": 5123, "count": 3, "type": "SCALAR"})" +
            extra_accessors + R"(],
-      "meshes": )" + meshes + "}";
+      "meshes": )" +
+           meshes + "}";
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ModelTest, EverySampleLoadsFromTextAndBinaryOnEveryPath) {
     for (const SampleAsset& asset : kSamples) {
@@ -429,8 +432,8 @@ TEST_F(ModelTest, TruncatedAndCorruptAssetsDoNotCrash) {
     for (const char* file : {"BoxTextured.glb", "RiggedSimple.glb", "BoxAnimated.gltf"}) {
         std::string bytes = file_bytes(sample_path(file));
         std::vector<std::string> damaged;
-        for (std::size_t cut : {std::size_t{0}, std::size_t{12}, std::size_t{20}, std::size_t{100}, bytes.size() / 2,
-                                bytes.size() - 1}) {
+        for (std::size_t cut :
+             {std::size_t{0}, std::size_t{12}, std::size_t{20}, std::size_t{100}, bytes.size() / 2, bytes.size() - 1}) {
             damaged.push_back(bytes.substr(0, cut));
         }
         // Bytes flipped at fixed places through the file.
@@ -472,3 +475,5 @@ TEST_F(ModelTest, AnImageDeclaringAHugeSizeIsRefusedBeforeDecoding) {
     EXPECT_NE(said.find("declares 100000 x 100000 pixels"), std::string::npos) << said;
     for (const auto& texture : model->image_textures) EXPECT_EQ(texture->width, 0);
 }
+
+}  // namespace quillbarrow

@@ -16,6 +16,8 @@
 #include "serialization/byte_buffer.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Draws with the model renderer's attribute locations and uniforms: the
@@ -67,9 +69,10 @@ out vec4 color;
 void main() {
     if (uIsShadowRenderPass == 1) { color = vec4(1.0); return; }
     float lit = 1.0;
-)") + (shadows ? "    vec3 l = vLight.xyz / vLight.w * 0.5 + 0.5;\n"
-                 "    if (l.z - 0.01 > texture(uShadowMapTexture, l.xy).r) lit = 0.25;\n"
-               : "") +
+)") +
+           (shadows ? "    vec3 l = vLight.xyz / vLight.w * 0.5 + 0.5;\n"
+                      "    if (l.z - 0.01 > texture(uShadowMapTexture, l.xy).r) lit = 0.25;\n"
+                    : "") +
            R"(    color = vec4(uBaseColorFactor.rgb * texture(uBaseColorTexture, vec2(0.5)).rgb * lit, 1.0);
     if (uIsShadowRenderPass == 2)
         color = texture(uShadowMapTexture, vec2(0.5)) + uMetallicFactor * uRougnessFactor *
@@ -125,21 +128,22 @@ std::string made_asset(const std::string& nodes, const std::string& roots) {
     for (int i = 0; i < 8; ++i)
         for (int axis = 0; axis < 3; ++axis) positions.push_back((i >> axis) & 1 ? 0.5f : -0.5f);
     const float floor[] = {-5, 0, -5, 5, 0, -5, 5, 0, 5, -5, 0, 5};
-    const float quad[] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, 0.5f, 0};
+    const float quad[] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f,  0.5f, 0,
+                          -0.5f, -0.5f, 0, 0.5f, 0.5f,  0, -0.5f, 0.5f, 0};
     positions.insert(positions.end(), std::begin(floor), std::end(floor));
     positions.insert(positions.end(), std::begin(quad), std::end(quad));
-    const std::uint16_t indices[] = {0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3, 0, 4, 5, 0, 5, 1,
-                                     2, 3, 7, 2, 7, 6, 0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5,
-                                     0, 1, 2, 0, 2, 3};
+    const std::uint16_t indices[] = {0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3, 0, 4, 5, 0, 5, 1, 2, 3, 7,
+                                     2, 7, 6, 0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 1, 2, 0, 2, 3};
     std::string bytes(positions.size() * 4 + sizeof indices, '\0');
     std::memcpy(bytes.data(), positions.data(), positions.size() * 4);
     std::memcpy(bytes.data() + positions.size() * 4, indices, sizeof indices);
 
     std::ostringstream gltf;
     gltf << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": )" << roots << R"(}],
-  "nodes": )" << nodes << R"(,
-  "buffers": [{"byteLength": )" << bytes.size() << R"(, "uri": "data:application/octet-stream;base64,)"
-          << base64_encode(bytes) << R"("}],
+  "nodes": )"
+         << nodes << R"(,
+  "buffers": [{"byteLength": )"
+         << bytes.size() << R"(, "uri": "data:application/octet-stream;base64,)" << base64_encode(bytes) << R"("}],
   "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 216},
                   {"buffer": 0, "byteOffset": 216, "byteLength": 84}],
   "accessors": [
@@ -271,7 +275,7 @@ int lit_pixel_count(const std::vector<std::uint8_t>& pixels) {
 
 const float kAspect = 64.0f / 36.0f;
 
-} // namespace
+}  // namespace
 
 TEST_F(SceneRenderingTest, BoxSeenThroughTheSceneCameraFollowsItsFields) {
     auto model = sample_model("Box.glb");
@@ -424,7 +428,7 @@ TEST_F(SceneRenderingTest, BoxCastsAShadowOnTheFloorUnlessItIgnoresShadows) {
     const auto lit = pixel_at(target, camera, {-3, 0, 0});
     EXPECT_NEAR_RGBA(lit, 204, 204, 204, 255, 2);
     EXPECT_NEAR_RGBA(shadowed, 51, 51, 51, 255, 2);
-    EXPECT_NEAR_RGBA(pixel_at(target, camera, {3, 0, 0}), 51, 51, 51, 255, 2);  // the child's shadow
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {3, 0, 0}), 51, 51, 51, 255, 2);   // the child's shadow
     EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 2, 0}), 51, 51, 255, 255, 2);  // the box's lit top
 
     // Ignoring shadows leaves the box out of the shadow pass only: it is
@@ -509,7 +513,7 @@ TEST_F(SceneRenderingTest, OutOfRangeIndicesAndCyclesAreSkipped) {
     const Camera& camera = *scene->camera;
 
     auto& gltf = model->gltf;
-    gltf.meshes[4].primitives[0].material = 12;                   // no such material: plain white
+    gltf.meshes[4].primitives[0].material = 12;                         // no such material: plain white
     gltf.materials[1].pbrMetallicRoughness.baseColorTexture.index = 5;  // no such texture
     gltf.materials[1].pbrMetallicRoughness.baseColorFactor.resize(2);   // a short factor
     draw(*scene, *program, target);
@@ -549,7 +553,7 @@ std::size_t occurrences(const std::string& text, const std::string& what) {
     return count;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(SceneRenderingTest, PrimitivesDrawOnlyWhatWasCheckedAndUploaded) {
     // Six positions (the quad of two triangles), then two index lists: one
@@ -559,14 +563,16 @@ TEST_F(SceneRenderingTest, PrimitivesDrawOnlyWhatWasCheckedAndUploaded) {
     // vertices, an unchecked COLOR_0 of two billion vertices that comes
     // first by name, and a NORMAL shorter than POSITION (so 3 vertices, one
     // triangle), no POSITION, an unknown mode.
-    const float quad[] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, -0.5f, 0, 0.5f, 0.5f, 0, -0.5f, 0.5f, 0};
+    const float quad[] = {-0.5f, -0.5f, 0, 0.5f, -0.5f, 0, 0.5f,  0.5f, 0,
+                          -0.5f, -0.5f, 0, 0.5f, 0.5f,  0, -0.5f, 0.5f, 0};
     const std::uint16_t indices[] = {0, 1, 2, 3, 4, 5, 0, 1, 9, 3, 4, 5};
     std::string bytes(sizeof quad + sizeof indices, '\0');
     std::memcpy(bytes.data(), quad, sizeof quad);
     std::memcpy(bytes.data() + sizeof quad, indices, sizeof indices);
     const std::string asset = R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3, 4, 5]}],
   "nodes": [{"mesh": 0}, {"mesh": 1}, {"mesh": 2}, {"mesh": 3}, {"mesh": 4}, {"mesh": 5}],
-  "buffers": [{"byteLength": 96, "uri": "data:application/octet-stream;base64,)" + base64_encode(bytes) + R"("}],
+  "buffers": [{"byteLength": 96, "uri": "data:application/octet-stream;base64,)" +
+                              base64_encode(bytes) + R"("}],
   "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 72}, {"buffer": 0, "byteOffset": 72, "byteLength": 24}],
   "accessors": [
     {"bufferView": 0, "componentType": 5126, "count": 6, "type": "VEC3"},
@@ -595,10 +601,11 @@ TEST_F(SceneRenderingTest, PrimitivesDrawOnlyWhatWasCheckedAndUploaded) {
 
     // Each refused primitive says so once, at load, however often drawn.
     EXPECT_EQ(occurrences(log, "not drawn"), 4u) << log;
-    for (const char* line : {"Mesh 1 primitive 0 of hostile.gltf: not drawn: indices: accessor 3 runs past its buffer view",
-                             "Mesh 2 primitive 0 of hostile.gltf: not drawn: index 9 is past the 6 vertices",
-                             "Mesh 4 primitive 0 of hostile.gltf: not drawn: no usable POSITION attribute",
-                             "Mesh 5 primitive 0 of hostile.gltf: not drawn: unknown mode 9"})
+    for (const char* line :
+         {"Mesh 1 primitive 0 of hostile.gltf: not drawn: indices: accessor 3 runs past its buffer view",
+          "Mesh 2 primitive 0 of hostile.gltf: not drawn: index 9 is past the 6 vertices",
+          "Mesh 4 primitive 0 of hostile.gltf: not drawn: no usable POSITION attribute",
+          "Mesh 5 primitive 0 of hostile.gltf: not drawn: unknown mode 9"})
         EXPECT_EQ(occurrences(log, line), 1u) << line << "\n" << log;
 }
 
@@ -651,3 +658,5 @@ TEST_F(SceneRenderingTest, SkinnedSampleIsPosedByItsJointMatrices) {
     EXPECT_NEAR_RGBA(target.pixel(32, pixel_of(*scene->camera, {0, 0.2f, 0}, target)[1]), 255, 255, 255, 255, 0);
     EXPECT_EQ(pose(0.0f), rest);
 }
+
+}  // namespace quillbarrow

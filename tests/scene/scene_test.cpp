@@ -8,6 +8,8 @@
 #include "serialization/binary_writer.h"
 #include "support/gl_test_context.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class SceneTest : public GlTest {};
@@ -33,7 +35,7 @@ std::uint64_t u64_at(const std::vector<std::uint8_t>& bytes, std::size_t offset)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(SceneTest, OnlyTheBooleanTrueBorrowsOnlyTheDirection) {
     auto scene = scene_from(R"({"name": "s", "camera_scene_only_direction": "true"})");
@@ -62,7 +64,8 @@ TEST_F(SceneTest, JsonRoundTripKeepsCameraNodeAndUnmatchedNames) {
 
     const JsonValue entry = JsonValue::parse(scene->to_json(false).dump());
     EXPECT_FALSE(entry.has("camera_scene"));  // not linked yet, so nothing to write
-    scene->link_by_name(JsonValue::parse(R"({"root_node": {"model": "ship.glb"}, "camera_scene": "elsewhere"})"), {}, {});
+    scene->link_by_name(JsonValue::parse(R"({"root_node": {"model": "ship.glb"}, "camera_scene": "elsewhere"})"), {},
+                        {});
     EXPECT_EQ(scene->root_node->model, nullptr);
     EXPECT_EQ(scene->camera_scene, nullptr);
 
@@ -78,7 +81,8 @@ TEST_F(SceneTest, JsonRoundTripKeepsCameraNodeAndUnmatchedNames) {
 
 TEST_F(SceneTest, ScenesThatNameEachOtherLinkWithoutCopies) {
     const JsonValue a_json = JsonValue::parse(R"({"name": "a", "camera_scene": "b"})");
-    const JsonValue b_json = JsonValue::parse(R"({"name": "b", "camera_scene": "a", "camera_scene_only_direction": true})");
+    const JsonValue b_json =
+        JsonValue::parse(R"({"name": "b", "camera_scene": "a", "camera_scene_only_direction": true})");
     Scene a(a_json);
     Scene b(b_json);
     const NameMap<Scene> scenes{{"a", &a}, {"b", &b}};
@@ -293,3 +297,5 @@ TEST_F(SceneTest, SceneWithoutAnyCameraSaysSoOnceAndDrawsNothing) {
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     glUseProgram(0);
 }
+
+}  // namespace quillbarrow

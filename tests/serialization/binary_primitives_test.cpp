@@ -6,6 +6,8 @@
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 
+namespace quillbarrow {
+
 TEST(BinaryPrimitives, LittleEndianFixedWidths) {
     BinaryWriter out;
     out.write_bool(true);
@@ -13,8 +15,8 @@ TEST(BinaryPrimitives, LittleEndianFixedWidths) {
     out.write_i32(-2);
     out.write_f32(1.0f);
     out.write_u64(0x0102030405060708ull);
-    std::vector<std::uint8_t> expected = {1, 0xAB, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80, 0x3F,
-                                          8, 7, 6, 5, 4, 3, 2, 1};
+    std::vector<std::uint8_t> expected = {1,    0xAB, 0xFE, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x80,
+                                          0x3F, 8,    7,    6,    5,    4,    3,    2,    1};
     EXPECT_EQ(out.bytes(), expected);
 }
 
@@ -114,3 +116,5 @@ TEST(BoundedReader, StringLengthPastTheEndFails) {
     BinaryReader in(out.bytes().data(), out.size());
     EXPECT_THROW(in.read_string("shader source"), FormatError);
 }
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "player/diagnostics.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::string bytes_of(const ByteBuffer& b) { return std::string(b.view()); }
@@ -27,7 +29,7 @@ std::string round_trip_binary(const std::string& content) {
     return bytes_of(back);
 }
 
-} // namespace
+}  // namespace
 
 TEST(ByteBuffer, BinaryFormIsLengthAndScrambledBytes) {
     std::string content = "hello, buffer";
@@ -140,7 +142,7 @@ std::string read_file(const std::string& path) {
     return s.str();
 }
 
-} // namespace
+}  // namespace
 
 TEST(ByteBufferDeathTest, MissingFileWritesCrashFileAndExits) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -173,3 +175,5 @@ TEST(ByteBuffer, FatalHandlerReplacesCrashFile) {
     }
     set_fatal_error_handler(nullptr);
 }
+
+}  // namespace quillbarrow

@@ -6,6 +6,8 @@
 #include "serialization/content_trailer.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::string temp_file(const std::string& name, const std::string& content) {
@@ -23,7 +25,7 @@ std::string packed(const std::string& program, const std::string& payload) {
     return path;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ContentTrailer, AppendedPayloadIsFoundAgain) {
     std::string path = packed("#!fake executable bytes", "the payload");
@@ -43,7 +45,9 @@ TEST(ContentTrailer, LayoutIsPayloadLengthMagic) {
     std::string path = packed("", "xyz");
     std::ifstream in(path, std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(all, std::string("xyz\x03\x00\x00\x00" "DEMO", 11));
+    EXPECT_EQ(all, std::string("xyz\x03\x00\x00\x00"
+                               "DEMO",
+                               11));
 }
 
 TEST(ContentTrailer, EmptyPayloadIsFound) {
@@ -68,3 +72,5 @@ TEST(ContentTrailer, LengthBeyondTheFileIsRefused) {
     std::string huge = "abc" + std::string("\xff\xff\xff\xff", 4) + "DEMO";
     EXPECT_EQ(read_payload(temp_file("huge_length.bin", huge)).status, TrailerStatus::BadLength);
 }
+
+}  // namespace quillbarrow

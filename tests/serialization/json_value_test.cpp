@@ -2,6 +2,8 @@
 
 #include "serialization/json_value.h"
 
+namespace quillbarrow {
+
 TEST(JsonValue, TypedReadsAreLenient) {
     EXPECT_EQ(JsonValue(2.5).as_float(), 2.5);
     EXPECT_EQ(JsonValue(100).as_float(), 0.0);  // an integer-kind number is not a float
@@ -113,3 +115,5 @@ TEST(JsonValue, NestingIsBoundedAndReportedWhereItGoesTooDeep) {
     std::string ok = std::string(511, '[') + "{\"k\": \"[[[\\\"[[\"}" + std::string(511, ']');
     EXPECT_EQ(JsonValue::parse(ok).size(), 1);
 }
+
+}  // namespace quillbarrow

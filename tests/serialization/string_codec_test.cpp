@@ -6,6 +6,8 @@
 #include "serialization/binary_writer.h"
 #include "serialization/string_codec.h"
 
+namespace quillbarrow {
+
 namespace {
 
 std::vector<int> bytes(const std::string& s) {
@@ -55,7 +57,7 @@ std::vector<Token> tokens(const std::string& packed) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(StringCodec, KnownVectors) {
     EXPECT_EQ(bytes(compress("")), (std::vector<int>{0x00}));
@@ -117,9 +119,9 @@ TEST(StringCodec, MalformedStreamsRaiseTheirErrors) {
             EXPECT_STREQ(e.what(), "Malformed data while uncompressing");
         }
     };
-    expect_malformed(from({2, 0x07, 'a', 'b', 'c'}));           // literal longer than the output
-    expect_malformed(from({8, 0x03, 'a', (2 << 4) | (1 << 1)})); // distance before the start
-    expect_malformed(from({6, 0x03, 'a', (1 << 4) | (4 << 1)})); // match past the end (8 > 5 left)
+    expect_malformed(from({2, 0x07, 'a', 'b', 'c'}));             // literal longer than the output
+    expect_malformed(from({8, 0x03, 'a', (2 << 4) | (1 << 1)}));  // distance before the start
+    expect_malformed(from({6, 0x03, 'a', (1 << 4) | (4 << 1)}));  // match past the end (8 > 5 left)
     expect_malformed(from({20, 0x03, 'a', 1 << 4, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x01}));
     expect_malformed(from({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}));  // 11-byte varint
 }
@@ -199,9 +201,12 @@ TEST(StringCodecProperty, RandomAndRepetitiveInputsRoundTrip) {
     for (int c = 0; c < kCases; ++c) {
         // Sizes spread from 0 bytes to 1 MB, most of them small.
         std::size_t size;
-        if (c % 1000 == 999) size = 1 << 20;
-        else if (c % 100 == 0) size = rng() % (1 << 17);
-        else size = rng() % (1u << (rng() % 12));
+        if (c % 1000 == 999)
+            size = 1 << 20;
+        else if (c % 100 == 0)
+            size = rng() % (1 << 17);
+        else
+            size = rng() % (1u << (rng() % 12));
         std::string text(size, '\0');
         switch (c % 4) {
         case 0:  // random bytes
@@ -233,8 +238,7 @@ TEST(StringCodecProperty, MalformedInputsNeverCrash) {
     for (int c = 0; c < 20000; ++c) {
         std::string input = base;
         if (c % 2) {
-            for (int flips = 0; flips < 1 + c % 4; ++flips)
-                input[rng() % input.size()] = static_cast<char>(rng());
+            for (int flips = 0; flips < 1 + c % 4; ++flips) input[rng() % input.size()] = static_cast<char>(rng());
         } else {
             input.resize(rng() % 24);
             for (auto& ch : input) ch = static_cast<char>(rng());
@@ -243,7 +247,8 @@ TEST(StringCodecProperty, MalformedInputsNeverCrash) {
             std::string out = decompress(input, 1 << 16);
             EXPECT_LE(out.size(), 1u << 16);
         } catch (const std::runtime_error&) {
-        } catch (const std::length_error&) {
-        }
+        } catch (const std::length_error&) {}
     }
 }
+
+}  // namespace quillbarrow

@@ -5,6 +5,8 @@
 
 #include "player/player_window.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct GlContext {
@@ -49,8 +51,7 @@ struct GlContext {
             return false;
         }
         // GLEW may leave an error behind on core profiles.
-        while (glGetError() != GL_NO_ERROR) {
-        }
+        while (glGetError() != GL_NO_ERROR) {}
         create_white_texture();
         return true;
     }
@@ -64,7 +65,7 @@ struct GlContext {
     }
 };
 
-} // namespace
+}  // namespace
 
 bool ensure_gl_context(std::string* error) {
     static GlContext context;
@@ -76,3 +77,5 @@ void GlTest::SetUp() {
     std::string error;
     ASSERT_TRUE(ensure_gl_context(&error)) << "no GL context (" << error << "); run under Xvfb with DISPLAY set";
 }
+
+}  // namespace quillbarrow

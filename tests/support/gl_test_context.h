@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+namespace quillbarrow {
+
 // One hidden SDL window with a GL 3.0 core context, made on first use and
 // kept current on the main thread for the rest of the test run. Needs a
 // display (run the tests under Xvfb with DISPLAY set).
@@ -17,3 +19,5 @@ class GlTest : public ::testing::Test {
 protected:
     void SetUp() override;
 };
+
+}  // namespace quillbarrow

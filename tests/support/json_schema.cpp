@@ -2,6 +2,8 @@
 
 #include <set>
 
+namespace quillbarrow {
+
 namespace {
 
 using nlohmann::json;
@@ -23,9 +25,9 @@ public:
 
     void check(const json& schema, const json& value, const std::string& path) {
         static const std::set<std::string> annotations = {"$schema", "$id", "$defs", "title", "description", "default"};
-        static const std::set<std::string> keywords = {"type",  "properties", "required", "additionalProperties",
-                                                       "items", "enum",       "minimum",  "maximum",
-                                                       "minItems", "maxItems", "$ref"};
+        static const std::set<std::string> keywords = {"type",     "properties", "required", "additionalProperties",
+                                                       "items",    "enum",       "minimum",  "maximum",
+                                                       "minItems", "maxItems",   "$ref"};
         if (schema.is_boolean()) {
             if (!schema.get<bool>()) fail(path, "no value is allowed here");
             return;
@@ -37,8 +39,10 @@ public:
         if (schema.contains("type")) {
             const json& type = schema["type"];
             bool matches = false;
-            if (type.is_string()) matches = has_type(value, type.get<std::string>());
-            else for (const json& t : type) matches = matches || has_type(value, t.get<std::string>());
+            if (type.is_string())
+                matches = has_type(value, type.get<std::string>());
+            else
+                for (const json& t : type) matches = matches || has_type(value, t.get<std::string>());
             if (!matches) {
                 fail(path, "is not of type " + type.dump());
                 return;
@@ -78,8 +82,10 @@ private:
                 if (!value.contains(key.get<std::string>())) fail(path, "lacks required key " + key.dump());
         for (const auto& [key, member] : value.items()) {
             const std::string child = path.empty() ? key : path + "." + key;
-            if (properties.contains(key)) check(properties[key], member, child);
-            else if (schema.contains("additionalProperties")) check(schema["additionalProperties"], member, child);
+            if (properties.contains(key))
+                check(properties[key], member, child);
+            else if (schema.contains("additionalProperties"))
+                check(schema["additionalProperties"], member, child);
         }
     }
 
@@ -94,15 +100,19 @@ private:
         return root_.at("$defs").at(ref.substr(prefix.size()));
     }
 
-    void fail(const std::string& path, const std::string& reason) { errors.push_back((path.empty() ? "(root)" : path) + ": " + reason); }
+    void fail(const std::string& path, const std::string& reason) {
+        errors.push_back((path.empty() ? "(root)" : path) + ": " + reason);
+    }
 
     const json& root_;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> validate_against_schema(const nlohmann::json& schema, const nlohmann::json& instance) {
     Validator validator(schema);
     validator.check(schema, instance, "");
     return validator.errors;
 }
+
+}  // namespace quillbarrow

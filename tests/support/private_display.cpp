@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace quillbarrow {
+
 namespace {
 
 bool taken(int n) {
@@ -15,7 +17,7 @@ bool taken(int n) {
            std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n));
 }
 
-} // namespace
+}  // namespace
 
 PrivateDisplay::PrivateDisplay() {
     // Numbers from the process id on, so parallel test processes rarely meet;
@@ -52,3 +54,5 @@ PrivateDisplay::~PrivateDisplay() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
 }
+
+}  // namespace quillbarrow

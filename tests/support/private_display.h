@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace quillbarrow {
+
 // An Xvfb server of the test's own, so keys sent to "the player's window"
 // reach this test's player only, even when tests run in parallel.
 class PrivateDisplay {
@@ -20,3 +22,5 @@ private:
     int pid_ = -1;
     std::string name_;
 };
+
+}  // namespace quillbarrow

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace quillbarrow {
+
 namespace {
 
 std::string slurp(const std::string& path) {
@@ -19,7 +21,7 @@ std::string slurp(const std::string& path) {
     return s.str();
 }
 
-} // namespace
+}  // namespace
 
 bool have_display() { return std::getenv("DISPLAY") != nullptr; }
 
@@ -70,3 +72,5 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     std::remove(err_path.c_str());
     return result;
 }
+
+}  // namespace quillbarrow

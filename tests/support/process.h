@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+namespace quillbarrow {
+
 // Runs real executables for the end-to-end tests.
 struct ProcessResult {
-    int exit_code = -1;     // -1 when it did not exit normally
-    int signal = 0;         // the signal that ended it, if any
+    int exit_code = -1;  // -1 when it did not exit normally
+    int signal = 0;      // the signal that ended it, if any
     bool timed_out = false;
     double seconds = 0.0;
     std::string out, err;
@@ -30,3 +32,5 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
 
 // True when a display is available for tests that open windows.
 bool have_display();
+
+}  // namespace quillbarrow

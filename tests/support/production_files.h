@@ -6,6 +6,8 @@
 #include "serialization/json_value.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 // Writes a JSON project into a folder and packs it with the real tool.
 // Returns the tool's result; the packed file is folder/name.
 inline ProcessResult pack_project(const std::filesystem::path& folder, const JsonValue& project,
@@ -28,3 +30,5 @@ inline JsonValue tempo_only_project(double end_beat, double bpm, const std::stri
     v["beat_offset"] = 0.5;
     return v;
 }
+
+}  // namespace quillbarrow

@@ -11,6 +11,8 @@
 
 #include "player/player_state.h"
 
+namespace quillbarrow {
+
 bool ensure_test_mixer(std::string* error) {
     static std::string failure = [] {
         setenv("SDL_AUDIODRIVER", "dummy", 0);
@@ -39,3 +41,5 @@ std::string test_data_path(const std::string& relative) { return std::string(QB_
 std::string private_temp_path(const std::string& name) {
     return testing::TempDir() + "qb_" + std::to_string(::getpid()) + "_" + name;
 }
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace quillbarrow {
+
 // The mixer opened the way the player opens it (44100 Hz, signed 16-bit,
 // stereo, 1024-frame chunks), once per test run, on the dummy audio driver
 // unless SDL_AUDIODRIVER already names one. audio_format is filled from what
@@ -17,3 +19,5 @@ std::string test_data_path(const std::string& relative);
 // A path under the test temp directory that no other test process uses:
 // ctest runs every test as its own process, several at a time.
 std::string private_temp_path(const std::string& name);
+
+}  // namespace quillbarrow

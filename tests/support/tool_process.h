@@ -5,6 +5,8 @@
 
 #include "support/process.h"
 
+namespace quillbarrow {
+
 // The quillbarrow tool run in a folder, with room for slow loads.
 inline ProcessResult run_tool(std::vector<std::string> args, const std::string& folder) {
     args.insert(args.begin(), QB_TOOL_PATH);
@@ -13,3 +15,5 @@ inline ProcessResult run_tool(std::vector<std::string> args, const std::string& 
     options.timeout_seconds = 180;
     return run_process(args, options);
 }
+
+}  // namespace quillbarrow

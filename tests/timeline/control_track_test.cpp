@@ -8,6 +8,8 @@
 
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 Event event_over(float start, float end) {
@@ -65,8 +67,8 @@ float reference_value_at(const std::vector<ControlPoint>& points, int mode, bool
         float t = (local - points[i].beat) / d;
         float t2 = t * t;
         float t3 = t2 * t;
-        return 0.5 * (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 +
-                      (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
+        return 0.5 *
+               (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t2 + (-p0 + 3 * p1 - 3 * p2 + p3) * t3);
     }
     return 0;
 }
@@ -240,4 +242,6 @@ TEST(TrackValue, FastPathMatchesTheScanBitForBit) {
     EXPECT_GT(evaluations, 100000);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -7,6 +7,8 @@
 #include "timeline/event.h"
 #include "timeline/event_group.h"
 
+namespace quillbarrow {
+
 namespace {
 
 Event named(const char* name) {
@@ -76,4 +78,6 @@ TEST(EventGroupForms, CountBeyondThePayloadIsRefused) {
     EXPECT_THROW(EventGroup{in}, FormatError);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

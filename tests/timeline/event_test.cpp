@@ -8,6 +8,8 @@
 #include "serialization/binary_writer.h"
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 JsonValue parse(const char* text) { return JsonValue::parse(text); }
@@ -58,7 +60,8 @@ Event sample_event(EventType type) {
     event.start = 4.25f;
     event.end = type == EventType::AudioSample ? 5.25f : 12.5f;
     event.track("zoom") = ControlTrack({{0, 1.5f, ""}, {2.5f, -3, ""}}, InterpolationMode::Smooth, true);
-    event.track("caption") = ControlTrack({{0, 0, "Hello <BEAT>"}, {1, 0, "again"}}, InterpolationMode::LastValue, false);
+    event.track("caption") =
+        ControlTrack({{0, 0, "Hello <BEAT>"}, {1, 0, "again"}}, InterpolationMode::LastValue, false);
     event.track("empty");
     return event;
 }
@@ -288,4 +291,6 @@ TEST(EventReferences, ByKeyAfterBinary) {
     EXPECT_EQ(group_back.effect, nullptr);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

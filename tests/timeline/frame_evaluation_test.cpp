@@ -12,6 +12,8 @@
 #include "timeline/event_group.h"
 #include "timeline/frame_evaluation.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Effects draw into the hidden test window's back buffer, as in the player.
@@ -31,17 +33,17 @@ protected:
     // with the given default.
     Effect* colour_effect(const std::string& name, float red, float blue, float glow_default = 0.0f) {
         auto program = std::make_unique<ShaderProgram>();
-        program->fragment_shader_source =
-            fragment_prelude + "uniform float glow;\n" +
-            "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(" + std::to_string(red) +
-            ", glow, " + std::to_string(blue) + ", 1.0); }\n";
+        program->fragment_shader_source = fragment_prelude + "uniform float glow;\n" +
+                                          "void mainImage(out vec4 fragColor, in vec2 fragCoord) { fragColor = vec4(" +
+                                          std::to_string(red) + ", glow, " + std::to_string(blue) + ", 1.0); }\n";
         JsonValue def = JsonValue::object();
         def["name"] = "glow";
         def["default_val"] = static_cast<double>(glow_default);
         program->uniform_defs.push_back(std::make_unique<UniformDef>(def));
         program->rebuild();
         programs.push_back(std::move(program));
-        effects.push_back(std::make_unique<Effect>(name, programs.back().get(), nullptr, nullptr, false, false, nullptr));
+        effects.push_back(
+            std::make_unique<Effect>(name, programs.back().get(), nullptr, nullptr, false, false, nullptr));
         return effects.back().get();
     }
 
@@ -103,7 +105,7 @@ protected:
     std::unique_ptr<Texture> audio_texture;
 };
 
-} // namespace
+}  // namespace
 
 TEST(FrameEvaluation, LiveIsStartInclusiveEndExclusive) {
     Event event;
@@ -291,3 +293,5 @@ TEST_F(FrameEvaluationTest, EventsWhoseReferenceMatchedNothingAreSkipped) {
     EXPECT_NEAR_RGBA(frame(1), 0, 0, 0, 255, 1);  // nothing drawn, nothing crashed
     EXPECT_EQ(evaluate_events(events, *audio_texture, 1), nullptr);
 }
+
+}  // namespace quillbarrow

@@ -4,6 +4,8 @@
 #include "timeline/event_group.h"
 #include "timeline/group_cycles.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // Groups and group events wired by hand: replay(g) makes an event that
@@ -30,7 +32,7 @@ struct Timeline {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(GroupCycles, AGroupThatReplaysItselfDirectlyOrThroughAnother) {
     Timeline t;
@@ -79,3 +81,5 @@ TEST(GroupCycles, SharedAndChainedGroupsAreNoCycle) {
     Timeline::member(previous, chain.replay("back", chain.groups[0].get()));
     EXPECT_EQ(find_group_cycles(chain.groups).size(), 1u);
 }
+
+}  // namespace quillbarrow

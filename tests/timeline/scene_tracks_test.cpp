@@ -15,6 +15,8 @@
 #include "timeline/frame_evaluation.h"
 #include "timeline/scene_tracks.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class SceneTracksTest : public GlTest {
@@ -48,7 +50,7 @@ protected:
     Event event;
 };
 
-} // namespace
+}  // namespace
 
 TEST(AnimationPhase, FractionOfThePositionInsideTheWindow) {
     EXPECT_FLOAT_EQ(animation_phase(2.25f, 1.0f, 0.0f, 1.0f), 0.25f);
@@ -159,9 +161,9 @@ TEST_F(SceneTracksTest, AnimationTracksPoseTheModel) {
 }
 
 TEST_F(SceneTracksTest, AnEffectWithoutASceneLeavesTheNamesOrdinaryTracks) {
-    auto program = dialect_program("uniform float render_instances;\n",
-                                   "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
-                                   " fragColor = vec4(render_instances / 8.0); }\n");
+    auto program =
+        dialect_program("uniform float render_instances;\n", "void mainImage(out vec4 fragColor, in vec2 fragCoord) {"
+                                                             " fragColor = vec4(render_instances / 8.0); }\n");
     JsonValue def = JsonValue::object();
     def["name"] = "render_instances";
     program->uniform_defs.push_back(std::make_unique<UniformDef>(def));
@@ -178,3 +180,5 @@ TEST_F(SceneTracksTest, AnEffectWithoutASceneLeavesTheNamesOrdinaryTracks) {
     EXPECT_FLOAT_EQ(sent, 4.0f);
     EXPECT_EQ(instance_count, 7);
 }
+
+}  // namespace quillbarrow

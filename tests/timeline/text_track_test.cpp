@@ -5,6 +5,8 @@
 #include "player/player_state.h"
 #include "timeline/event.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class TextTrack : public ::testing::Test {
@@ -82,4 +84,6 @@ TEST_F(TextTrack, LookupAddsAnEmptyLinearTrack) {
     EXPECT_EQ(&event.track("title"), added);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -9,6 +9,8 @@
 #include "document/resource_test_helpers.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class CheckToolTest : public ::testing::Test {
@@ -37,8 +39,8 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 TEST_F(CheckToolTest, BundledExamplesHaveNoFinding) {
     for (const char* example : {"neon-drift", "ember-rig"}) {
-        const auto result = run_tool({"check", std::string(QB_EXAMPLES_DIR) + "/" + example + "/project.json", "--strict"},
-                                     dir.path().string());
+        const auto result = run_tool(
+            {"check", std::string(QB_EXAMPLES_DIR) + "/" + example + "/project.json", "--strict"}, dir.path().string());
         EXPECT_EQ(result.exit_code, 0) << example << "\n" << result.out << result.err;
         EXPECT_EQ(result.out, "") << example;
     }
@@ -67,7 +69,8 @@ TEST_F(CheckToolTest, ShaderErrorsNameTheIncludedFileAndItsLine) {
 }
 
 TEST_F(CheckToolTest, JsonOutputIsOneObjectPerFinding) {
-    put("project.json", "{\"music\": \"\",\n \"bpm\": 120,\n \"tempo\": 1.0,\n \"textures\": [{\"name\": \"gone.png\"}]}");
+    put("project.json",
+        "{\"music\": \"\",\n \"bpm\": 120,\n \"tempo\": 1.0,\n \"textures\": [{\"name\": \"gone.png\"}]}");
     const auto text = check({"project.json"});
     const auto json = check({"project.json", "--json"});
     EXPECT_EQ(json.exit_code, 1);
@@ -102,4 +105,6 @@ TEST_F(CheckToolTest, WarningsFailOnlyWhenStrictAndUsageErrorsGiveTwo) {
     EXPECT_EQ(check({"nowhere.json"}).exit_code, 1);
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -13,6 +13,8 @@
 #include "support/private_display.h"
 #include "support/process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 struct Shown {
@@ -69,8 +71,8 @@ protected:
     // Runs the preview while the scenario steers it; the scenario ends it
     // with Escape.
     ProcessResult preview(const std::function<void()>& scenario, std::vector<std::string> extra = {}) {
-        std::vector<std::string> argv{QB_TOOL_PATH, "preview", "project.json", "--size", "64x36", "--status-file",
-                                      status_path};
+        std::vector<std::string> argv{QB_TOOL_PATH, "preview",       "project.json", "--size",
+                                      "64x36",      "--status-file", status_path};
         argv.insert(argv.end(), extra.begin(), extra.end());
         ProcessOptions options;
         options.working_directory = dir.path().string();
@@ -89,11 +91,16 @@ protected:
         std::ifstream in(status_path);
         std::string key;
         while (in >> key) {
-            if (key == "beat") in >> s.beat;
-            else if (key == "paused") in >> s.paused;
-            else if (key == "looping") in >> s.looping >> s.loop_start >> s.loop_end;
-            else if (key == "reloads") in >> s.reloads;
-            else if (key == "pixel") s.read = static_cast<bool>(in >> s.red >> s.green >> s.blue);
+            if (key == "beat")
+                in >> s.beat;
+            else if (key == "paused")
+                in >> s.paused;
+            else if (key == "looping")
+                in >> s.looping >> s.loop_start >> s.loop_end;
+            else if (key == "reloads")
+                in >> s.reloads;
+            else if (key == "pixel")
+                s.read = static_cast<bool>(in >> s.red >> s.green >> s.blue);
         }
         return s;
     }
@@ -134,7 +141,7 @@ protected:
     std::unique_ptr<PrivateDisplay> display;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PreviewTest, RewrittenIncludeShowsItsNewColourAtTheSameBeat) {
     Shown before, after;
@@ -190,16 +197,18 @@ TEST_F(PreviewTest, KeysSeekByBeatsAndBars) {
         {"Home", 0.0f}, {"Right", 1.0f}, {"shift+Right", 5.0f}, {"Left", 4.0f}, {"shift+Left", 0.0f}};
     std::vector<float> beats;
     float before_start = -1.0f;
-    ProcessResult run = preview([&] {
-        pause_when_shown();
-        for (const auto& [key, beat] : steps) {
-            keys(std::string("key ") + key);
-            beats.push_back(wait_for_beat(beat).beat);
-        }
-        keys("key Left");
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        before_start = shown().beat;
-    }, {"--beat", "10"});
+    ProcessResult run = preview(
+        [&] {
+            pause_when_shown();
+            for (const auto& [key, beat] : steps) {
+                keys(std::string("key ") + key);
+                beats.push_back(wait_for_beat(beat).beat);
+            }
+            keys("key Left");
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            before_start = shown().beat;
+        },
+        {"--beat", "10"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     ASSERT_EQ(beats.size(), steps.size());
     for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_FLOAT_EQ(beats[i], steps[i].second) << steps[i].first;
@@ -210,29 +219,31 @@ TEST_F(PreviewTest, LoopStaysBetweenItsMarks) {
     Shown looping;
     float lowest = 1e9f, highest = -1e9f;
     bool wrapped = false;
-    ProcessResult run = preview([&] {
-        const Shown start = pause_when_shown();
-        keys("key bracketleft");
-        keys("key Right");
-        wait_for_beat(start.beat + 1.0f);
-        keys("key bracketright");
-        keys("key l");
-        looping = wait_for([](const Shown& s) { return s.looping == 1; }, 5.0);
-        keys("key space");
-        // Three beats of playback: the one-beat loop goes round at least twice.
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-        float last = 0.0f;
-        while (std::chrono::steady_clock::now() < until) {
-            Shown s = shown();
-            if (s.read && s.paused == 0) {
-                lowest = std::min(lowest, s.beat);
-                highest = std::max(highest, s.beat);
-                wrapped = wrapped || s.beat < last;
-                last = s.beat;
+    ProcessResult run = preview(
+        [&] {
+            const Shown start = pause_when_shown();
+            keys("key bracketleft");
+            keys("key Right");
+            wait_for_beat(start.beat + 1.0f);
+            keys("key bracketright");
+            keys("key l");
+            looping = wait_for([](const Shown& s) { return s.looping == 1; }, 5.0);
+            keys("key space");
+            // Three beats of playback: the one-beat loop goes round at least twice.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+            float last = 0.0f;
+            while (std::chrono::steady_clock::now() < until) {
+                Shown s = shown();
+                if (s.read && s.paused == 0) {
+                    lowest = std::min(lowest, s.beat);
+                    highest = std::max(highest, s.beat);
+                    wrapped = wrapped || s.beat < last;
+                    last = s.beat;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }, {"--beat", "2"});
+        },
+        {"--beat", "2"});
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(looping.looping, 1);
     EXPECT_GE(looping.loop_start, 2.0f);
@@ -253,3 +264,5 @@ TEST_F(PreviewTest, ResizedWindowIsSetUpAgainAtItsNewSize) {
     EXPECT_EQ(resized.reloads, 1);
     EXPECT_TRUE(is_red(resized));
 }
+
+}  // namespace quillbarrow

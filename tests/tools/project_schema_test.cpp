@@ -8,6 +8,8 @@
 #include "lint/key_kinds.h"
 #include "support/json_schema.h"
 
+namespace quillbarrow {
+
 namespace {
 
 using nlohmann::json;
@@ -24,8 +26,8 @@ const json& schema() {
 
 TEST(ProjectSchema, BundledExamplesAreValid) {
     for (const char* example : {"neon-drift", "ember-rig"}) {
-        const auto errors = validate_against_schema(schema(), read_json(std::string(QB_EXAMPLES_DIR) + "/" + example +
-                                                                         "/project.json"));
+        const auto errors = validate_against_schema(
+            schema(), read_json(std::string(QB_EXAMPLES_DIR) + "/" + example + "/project.json"));
         EXPECT_TRUE(errors.empty()) << example << ": " << (errors.empty() ? "" : errors.front());
     }
 }
@@ -88,4 +90,6 @@ TEST(ProjectSchema, EveryRecordHasExactlyTheLinterKeysWithTheSameKinds) {
     EXPECT_EQ(schema()["$ref"], "#/$defs/project");
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "serialization/content_trailer.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // A second of silence: every command reads the music.
@@ -38,14 +40,16 @@ protected:
         std::string shaders;
         for (const auto& [name, text] : fragments) {
             put_file(dir.path() / name, text);
-            shaders += std::string(shaders.empty() ? "" : ",") + R"({"vertex_shader_filename": "v.vert", "fragment_shader_filename": ")" +
-                       name + "\"}";
+            shaders += std::string(shaders.empty() ? "" : ",") +
+                       R"({"vertex_shader_filename": "v.vert", "fragment_shader_filename": ")" + name + "\"}";
         }
-        put_file(dir.path() / "project.json",
-                 R"({"music": ")" + base64_encode(silent_wav()) + R"(", "bpm": 120.0, "beat_offset": 0.0, "end_beat": )" + std::to_string(end_beat) + R"(, "shaders": [)" +
-                     shaders + R"(], "effects": [{"name": "fill", "program": ")" + fragments[0].first +
-                     R"("}], "events": [{"type": 1, "name": "fill", "effect": "fill", "start_beat": 0.0, "end_beat": )" +
-                     std::to_string(end_beat) + R"(, "visible": "true"}]})");
+        put_file(
+            dir.path() / "project.json",
+            R"({"music": ")" + base64_encode(silent_wav()) + R"(", "bpm": 120.0, "beat_offset": 0.0, "end_beat": )" +
+                std::to_string(end_beat) + R"(, "shaders": [)" + shaders +
+                R"(], "effects": [{"name": "fill", "program": ")" + fragments[0].first +
+                R"("}], "events": [{"type": 1, "name": "fill", "effect": "fill", "start_beat": 0.0, "end_beat": )" +
+                std::to_string(end_beat) + R"(, "visible": "true"}]})");
     }
 
     ProcessResult tool(const std::vector<std::string>& args) { return run_tool(args, dir.path().string()); }
@@ -60,7 +64,8 @@ TEST_F(ToolErrors, BrokenShadersStopPackAndRenderWithTheFileAndLineOfTheError) {
     // The error is on line 2 of the included file, line 4 of the expanded program.
     write_project({{"fill.frag", kFill}, {"colours.frag", "// colours\nvec3 paint() { retrun vec3(1.0); }\n"}});
     const ProcessResult packed = tool({"pack", "project.json", "-o", "packed", "--player", QB_TOOL_PATH});
-    const ProcessResult rendered = tool({"render", "project.json", "-o", "frame.png", "--beat", "1", "--size", "64x36"});
+    const ProcessResult rendered =
+        tool({"render", "project.json", "-o", "frame.png", "--beat", "1", "--size", "64x36"});
     for (const ProcessResult* result : {&packed, &rendered}) {
         EXPECT_EQ(result->exit_code, 1) << result->err;
         EXPECT_NE(result->err.find("colours.frag:2: error:"), std::string::npos) << result->err;
@@ -82,7 +87,8 @@ TEST_F(ToolErrors, ManyProgramsNamingOneSelfIncludingFileLoadAsOne) {
     const ProcessResult checked = tool({"check", "project.json"});
     EXPECT_NE(checked.out.find("big.frag:3: error:"), std::string::npos) << checked.out << checked.err;
     EXPECT_LT(checked.seconds, 60.0);
-    const ProcessResult rendered = tool({"render", "project.json", "-o", "frame.png", "--beat", "1", "--size", "64x36"});
+    const ProcessResult rendered =
+        tool({"render", "project.json", "-o", "frame.png", "--beat", "1", "--size", "64x36"});
     EXPECT_EQ(rendered.exit_code, 1);
     // The directive naming the file itself stays and is the one error.
     EXPECT_NE(rendered.err.find("big.frag:3: error:"), std::string::npos) << rendered.err;
@@ -105,7 +111,8 @@ TEST_F(ToolErrors, VideoRefusesWhatCannotWorkBeforeDrawingAFrame) {
     }
 
     // A production that lasts longer than a video may.
-    write_project({{"fill.frag", "#version 150\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0); }\n"}}, 9000.0);
+    write_project({{"fill.frag", "#version 150\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0); }\n"}},
+                  9000.0);
     const ProcessResult long_one = tool({"video", "project.json", "--frames", "frames", "--size", "64x36", "--quiet"});
     EXPECT_EQ(long_one.exit_code, 1);
     EXPECT_NE(long_one.err.find("3600 s"), std::string::npos) << long_one.err;
@@ -113,7 +120,8 @@ TEST_F(ToolErrors, VideoRefusesWhatCannotWorkBeforeDrawingAFrame) {
 }
 
 TEST_F(ToolErrors, StoppedVideoLeavesNoScratchFolder) {
-    write_project({{"fill.frag", "#version 150\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0); }\n"}}, 3000.0);
+    write_project({{"fill.frag", "#version 150\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0); }\n"}},
+                  3000.0);
     for (int signal : {SIGTERM, SIGINT}) {
         int pid = 0;
         ProcessOptions options;
@@ -124,12 +132,13 @@ TEST_F(ToolErrors, StoppedVideoLeavesNoScratchFolder) {
             pid = child;
             ::kill(child, signal);
         };
-        const ProcessResult result =
-            run_process({QB_TOOL_PATH, "video", "project.json", "--frames", "frames", "--size", "64x36", "--quiet"}, options);
+        const ProcessResult result = run_process(
+            {QB_TOOL_PATH, "video", "project.json", "--frames", "frames", "--size", "64x36", "--quiet"}, options);
         ASSERT_GT(pid, 0);
         EXPECT_EQ(result.exit_code, 1) << strsignal(signal) << ": " << result.err;
         EXPECT_NE(result.err.find("stopped by"), std::string::npos) << result.err;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() / ("quillbarrow-video-" + std::to_string(pid))));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::temp_directory_path() /
+                                             ("quillbarrow-video-" + std::to_string(pid))));
     }
 }
 
@@ -150,4 +159,6 @@ TEST_F(ToolErrors, InfoRefusesARecordCountThePayloadCannotHold) {
     }
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

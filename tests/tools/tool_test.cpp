@@ -9,6 +9,8 @@
 #include "serialization/string_codec.h"
 #include "support/production_files.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class ToolTest : public ::testing::Test {
@@ -22,7 +24,7 @@ protected:
     ScratchDirectory dir{"tool"};
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(ToolTest, HelpListsEveryCommand) {
     ProcessResult help = tool({"--help"});
@@ -180,7 +182,8 @@ TEST_F(ToolTest, RenderRefusesBeatsAndSizesItCannotDraw) {
         EXPECT_EQ(render.exit_code, 2) << beat;
         EXPECT_NE(render.err.find("--beat needs a finite number"), std::string::npos) << render.err;
     }
-    for (const char* size : {"0x16", "16x0", "-16x16", "16x-16", "100000x10", "9000x9000", "16", "16x16x2", "99999999999x1"}) {
+    for (const char* size :
+         {"0x16", "16x0", "-16x16", "16x-16", "100000x10", "9000x9000", "16", "16x16x2", "99999999999x1"}) {
         ProcessResult render = tool({"render", "packed", "-o", "f.png", "--beat", "1", "--size", size});
         EXPECT_EQ(render.exit_code, 2) << size;
         EXPECT_NE(render.err.find("--size needs WIDTHxHEIGHT"), std::string::npos) << render.err;
@@ -196,7 +199,7 @@ namespace {
 // that declare a 200 MiB text (the decoder would fill it with zeros).
 std::string text_bomb() {
     std::string declared;
-    for (std::uint64_t n = 200ull << 20; ; n >>= 7) {
+    for (std::uint64_t n = 200ull << 20;; n >>= 7) {
         declared.push_back(static_cast<char>((n & 0x7F) | (n >= 0x80 ? 0x80 : 0)));
         if (n < 0x80) break;
     }
@@ -227,7 +230,7 @@ constexpr bool kSanitized = true;  // the sanitizer's own mappings need no limit
 constexpr bool kSanitized = false;
 #endif
 
-} // namespace
+}  // namespace
 
 TEST_F(ToolTest, ATextBombEndsCleanlyWithinAMemoryLimit) {
     put_file(dir.path() / "bomb", text_bomb());
@@ -249,9 +252,9 @@ TEST_F(ToolTest, UnpackWritesOnlyInsideItsFolderAndLosesNothing) {
     const std::string outside = (dir.path() / "outside.bin").string();  // an absolute name
     JsonValue project = tempo_only_project(8.0, 100.0, base64_encode("music"));
     const std::vector<std::pair<std::string, std::string>> records = {
-        {"../climb.bin", "1"}, {"sub/../../climb2.bin", "2"}, {outside, "3"},   {"C:/drive.bin", "4"},
-        {"back\\slash.bin", "5"}, {"dup.bin", "6"},           {"dup.bin", "7"}, {"project.json", "8"},
-        {"./fine/ok.bin", "9"},
+        {"../climb.bin", "1"}, {"sub/../../climb2.bin", "2"}, {outside, "3"},
+        {"C:/drive.bin", "4"}, {"back\\slash.bin", "5"},      {"dup.bin", "6"},
+        {"dup.bin", "7"},      {"project.json", "8"},         {"./fine/ok.bin", "9"},
     };
     for (std::size_t i = 0; i < records.size(); ++i) {
         project["datas"][i]["name"] = records[i].first;
@@ -315,3 +318,5 @@ TEST_F(ToolTest, TargetWindowsFindsTheCrossBuiltPlayerOrSaysHowToBuildIt) {
     EXPECT_EQ(pack("amiga").exit_code, 2);
     EXPECT_EQ(tool({"pack", "project.json", "-o", "x", "--target", "windows", "--player", "p"}).exit_code, 2);
 }
+
+}  // namespace quillbarrow

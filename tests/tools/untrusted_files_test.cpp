@@ -17,6 +17,8 @@
 #include "support/gl_test_context.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,7 +45,7 @@ std::unique_ptr<Model> model_from_file(const std::string& name) {
 
 class ModelFolderTest : public GlTest {};
 
-} // namespace
+}  // namespace
 
 TEST(ResourceReadTest, OnlyRegularFilesWithinTheLimitAreRead) {
     ScratchDirectory dir("untrusted_read");
@@ -101,12 +103,9 @@ TEST_F(ModelFolderTest, ModelsReadOnlyFilesInsideTheProjectAndPackedModelsNone) 
         bool read;
     };
     const Case cases[] = {
-        {"inside.bin", true},
-        {"../models/inside.bin", true},
-        {"../../secret.bin", false},
-        {"models/../../../secret.bin", false},
-        {"link.bin", false},
-        {"%2e%2e/%2e%2e/secret.bin", false},
+        {"inside.bin", true},        {"../models/inside.bin", true},
+        {"../../secret.bin", false}, {"models/../../../secret.bin", false},
+        {"link.bin", false},         {"%2e%2e/%2e%2e/secret.bin", false},
     };
     for (const Case& c : cases) {
         put_file(project / "models/m.gltf", asset_with_buffer(c.uri));
@@ -119,8 +118,7 @@ TEST_F(ModelFolderTest, ModelsReadOnlyFilesInsideTheProjectAndPackedModelsNone) 
     EXPECT_EQ(buffer_of(*model_from_file("models/m.gltf")), "");
 
     // data: URIs need no file and stay allowed.
-    put_file(project / "m.gltf",
-             asset_with_buffer("data:application/octet-stream;base64," + base64_encode(k36Bytes)));
+    put_file(project / "m.gltf", asset_with_buffer("data:application/octet-stream;base64," + base64_encode(k36Bytes)));
     EXPECT_EQ(buffer_of(*model_from_file("m.gltf")), k36Bytes);
 
     // The binary form always holds a GLB; one naming a file beside the
@@ -165,18 +163,18 @@ protected:
     fs::path project = dir.path() / "project";
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(UntrustedToolTest, ResourceNamesOutsideTheProjectAreWarnedAndNotPacked) {
-    for (const std::string& name : std::vector<std::string>{"../secret.txt", (dir.path() / "secret.txt").string(), "link.txt"}) {
+    for (const std::string& name :
+         std::vector<std::string>{"../secret.txt", (dir.path() / "secret.txt").string(), "link.txt"}) {
         SCOPED_TRACE(name);
         fs::remove(project / "link.txt");
         fs::create_symlink(dir.path() / "secret.txt", project / "link.txt");
         put_project(R"("datas": [{"name": ")" + name + R"("}])");
         const auto checked = tool({"check", "project.json"});
         EXPECT_EQ(checked.exit_code, 0) << checked.out << checked.err;
-        EXPECT_NE(checked.out.find("warning: file \"" + name + "\" lies outside the project folder"),
-                  std::string::npos)
+        EXPECT_NE(checked.out.find("warning: file \"" + name + "\" lies outside the project folder"), std::string::npos)
             << checked.out;
         const auto refused = pack();
         EXPECT_EQ(refused.exit_code, 1) << refused.err;
@@ -242,3 +240,5 @@ TEST_F(UntrustedToolTest, ModelsThatDoNotLoadAreErrorsOfCheckAndPack) {
     EXPECT_EQ(tool({"check", "project.json"}).exit_code, 0);
     EXPECT_EQ(pack().exit_code, 0);
 }
+
+}  // namespace quillbarrow

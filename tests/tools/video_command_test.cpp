@@ -15,6 +15,8 @@
 #include "serialization/json_value.h"
 #include "support/tool_process.h"
 
+namespace quillbarrow {
+
 namespace {
 
 constexpr int kRate = 44100;
@@ -24,7 +26,8 @@ std::string tone_wav(double hertz, double amplitude, double seconds) {
     const auto frames = static_cast<std::uint32_t>(seconds * kRate);
     std::string data;
     for (std::uint32_t i = 0; i < frames; ++i) {
-        const auto value = static_cast<std::int16_t>(std::lround(32767.0 * amplitude * std::sin(2 * std::numbers::pi * hertz * i / kRate)));
+        const auto value = static_cast<std::int16_t>(
+            std::lround(32767.0 * amplitude * std::sin(2 * std::numbers::pi * hertz * i / kRate)));
         for (int side = 0; side < 2; ++side) data.append(reinterpret_cast<const char*>(&value), 2);
     }
     auto u32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
@@ -36,11 +39,10 @@ std::string tone_wav(double hertz, double amplitude, double seconds) {
 const char kVertex[] = "#version 150\nin vec3 vp;\nvoid main() { gl_Position = vec4(vp, 1.0); }\n";
 const char kFlash[] = "#version 150\nout vec4 fragColor;\nvoid main() { fragColor = vec4(1.0); }\n";
 // The top-left quarter shows the spectrum near 1 kHz in green.
-const char kMeter[] =
-    "#version 150\nuniform vec2 resolution;\nuniform sampler2D sound_texture;\nout vec4 fragColor;\n"
-    "void main() {\n  vec2 uv = gl_FragCoord.xy / resolution;\n"
-    "  float on = step(uv.x, 0.25) * step(0.75, uv.y);\n"
-    "  fragColor = vec4(0.0, texture(sound_texture, vec2(0.1, 0.25)).r, 0.0, on);\n}\n";
+const char kMeter[] = "#version 150\nuniform vec2 resolution;\nuniform sampler2D sound_texture;\nout vec4 fragColor;\n"
+                      "void main() {\n  vec2 uv = gl_FragCoord.xy / resolution;\n"
+                      "  float on = step(uv.x, 0.25) * step(0.75, uv.y);\n"
+                      "  fragColor = vec4(0.0, texture(sound_texture, vec2(0.1, 0.25)).r, 0.0, on);\n}\n";
 
 JsonValue shader(const std::string& fragment) {
     JsonValue s = JsonValue::object();
@@ -104,8 +106,10 @@ protected:
     }
 
     ProcessResult tool(std::vector<std::string> args, ProcessOptions options = {}) {
-        if (args.front() == "video") args.insert(args.begin(), QB_TOOL_PATH);
-        else args.front() = find_on_path(args.front());
+        if (args.front() == "video")
+            args.insert(args.begin(), QB_TOOL_PATH);
+        else
+            args.front() = find_on_path(args.front());
         options.working_directory = dir.path().string();
         options.timeout_seconds = 240;
         return run_process(args, options);
@@ -146,7 +150,7 @@ double strength(const std::vector<std::int16_t>& stereo, double hertz, std::size
     return std::sqrt(s1 * s1 + s2 * s2 - k * s1 * s2) / count;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(VideoCommand, RendersThePlayersFramesAndSoundInStep) {
     ProcessResult made = tool({"video", "project.json", "-o", "flash.mp4", "--fps", "30", "--size", "64x36"});
@@ -234,8 +238,8 @@ TEST_F(VideoCommand, OddSizesAndAMissingFfmpegAreRefusedWithTheWayOut) {
 
 TEST_F(VideoCommand, TheExamplesSpectrumBarsMoveWithTheSound) {
     const std::string example = std::string(QB_EXAMPLES_DIR) + "/neon-drift/project.json";
-    ProcessResult made = tool({"video", example, "-o", "example.mp4", "--fps", "30", "--size", "128x72", "--from",
-                               "16", "--to", "18", "--quiet"});
+    ProcessResult made = tool({"video", example, "-o", "example.mp4", "--fps", "30", "--size", "128x72", "--from", "16",
+                               "--to", "18", "--quiet"});
     ASSERT_EQ(made.exit_code, 0) << made.err;
     const std::string rgb =
         tool({"ffmpeg", "-v", "error", "-i", "example.mp4", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"}).out;
@@ -247,7 +251,8 @@ TEST_F(VideoCommand, TheExamplesSpectrumBarsMoveWithTheSound) {
         int count = 0;
         for (int y = 51; y < 72; ++y)
             for (int x = 0; x < 128; ++x) {
-                const auto* p = reinterpret_cast<const unsigned char*>(rgb.data()) + f * frame_bytes + (y * 128 + x) * 3;
+                const auto* p =
+                    reinterpret_cast<const unsigned char*>(rgb.data()) + f * frame_bytes + (y * 128 + x) * 3;
                 if (p[2] > p[0] + 60 && p[1] > 100) ++count;
             }
         lit.push_back(count);
@@ -256,3 +261,5 @@ TEST_F(VideoCommand, TheExamplesSpectrumBarsMoveWithTheSound) {
     EXPECT_GT(*low, 300) << "the bars show while the music plays";
     EXPECT_GT(*high - *low, *low / 10 + 10) << *low << " to " << *high;
 }
+
+}  // namespace quillbarrow

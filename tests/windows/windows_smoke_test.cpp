@@ -16,6 +16,8 @@
 #include "support/tool_process.h"
 #include "windows/wine_session.h"
 
+namespace quillbarrow {
+
 namespace {
 
 const std::string kExample = std::string(QB_EXAMPLES_DIR) + "/neon-drift/project.json";
@@ -195,8 +197,8 @@ TEST_F(WindowsSmoke, BarePlayerWritesErrorLogAndOutputReachesAPipe) {
     std::filesystem::remove(dir.path() / "error.log");
     ProcessOptions options;
     options.working_directory = dir.path().string();
-    options.environment = {"WINEPREFIX=" QB_WINE_PREFIX, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
-                           "SDL_AUDIODRIVER=dummy"};
+    options.environment = {"WINEPREFIX=" QB_WINE_PREFIX, "WINEDEBUG=-all",
+                           "WINEDLLOVERRIDES=mscoree,mshtml=", "SDL_AUDIODRIVER=dummy"};
     ProcessResult piped = run_process({"/bin/sh", "-c", "/usr/bin/wine bare.exe | cat; exit $?"}, options);
     EXPECT_NE(piped.out.find("OpenGL version: "), std::string::npos) << piped.out << piped.err;
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "error.log"));
@@ -246,7 +248,8 @@ TEST_F(WindowsSmoke, ToolRendersTheLinuxToolsPixels) {
               0)
         << "lame is needed (scripts/install-deps.sh)";
     for (const auto& [project, beat] : {std::pair{kExample, "12"}, std::pair{dir.file("wav/project.json"), "30"}}) {
-        const std::string linux_png = std::string("linux-") + beat + ".png", windows_png = std::string("windows-") + beat + ".png";
+        const std::string linux_png = std::string("linux-") + beat + ".png",
+                          windows_png = std::string("windows-") + beat + ".png";
         ProcessResult linux_render = tool({"render", project, "-o", linux_png, "--beat", beat, "--size", "320x180"});
         ASSERT_EQ(linux_render.exit_code, 0) << linux_render.err;
         ProcessOptions options;
@@ -287,3 +290,5 @@ TEST_F(WindowsSmoke, LinuxAndWindowsToolsReadAWindowsExecutable) {
     ASSERT_EQ(tool({"pack", "unpacked/project.json", "-o", "second.exe", "--target", "windows"}).exit_code, 0);
     EXPECT_EQ(file_bytes(dir.path() / "second.exe"), packed);
 }
+
+}  // namespace quillbarrow

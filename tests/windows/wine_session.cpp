@@ -7,6 +7,8 @@
 #include "document/resource_test_helpers.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace windows_build {
 
 std::filesystem::path player() { return std::filesystem::path(QB_WINDOWS_BUILD_DIR) / "quillbarrow-player.exe"; }
@@ -23,16 +25,17 @@ std::string missing() {
 ProcessResult run(std::vector<std::string> argv, ProcessOptions options) {
     argv.insert(argv.begin(), "/usr/bin/wine");
     // The caller's settings come later and win.
-    options.environment.insert(options.environment.begin(), {"WINEPREFIX=" QB_WINE_PREFIX, "WINEDEBUG=-all",
-                                                             "WINEDLLOVERRIDES=mscoree,mshtml=", "SDL_AUDIODRIVER=dummy"});
+    options.environment.insert(
+        options.environment.begin(),
+        {"WINEPREFIX=" QB_WINE_PREFIX, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "SDL_AUDIODRIVER=dummy"});
     return run_process(argv, options);
 }
 
 PrivatePrefix::PrivatePrefix() : path_(private_temp_path("wine-prefix")) {
     std::filesystem::remove_all(path_);
     // wineserver rewrites the registry files: those are real copies.
-    const std::string command = "cp -al " QB_WINE_PREFIX " " + path_ + " && cp --remove-destination " QB_WINE_PREFIX
-                                "/*.reg " + path_ + "/";
+    const std::string command =
+        "cp -al " QB_WINE_PREFIX " " + path_ + " && cp --remove-destination " QB_WINE_PREFIX "/*.reg " + path_ + "/";
     ok_ = std::system(command.c_str()) == 0;
 }
 
@@ -64,9 +67,10 @@ bool screen_pixel(const std::string& display, int x, int y, int rgb[3]) {
     std::remove(shot.c_str());
     if (bytes.size() < 100) return false;
     const std::uint32_t header = big_endian(bytes, 0), width = big_endian(bytes, 16), height = big_endian(bytes, 20),
-                        byte_order = big_endian(bytes, 28), bits = big_endian(bytes, 44),
-                        row = big_endian(bytes, 48), colours = big_endian(bytes, 76);
-    if (bits != 32 || x < 0 || y < 0 || static_cast<std::uint32_t>(x) >= width || static_cast<std::uint32_t>(y) >= height)
+                        byte_order = big_endian(bytes, 28), bits = big_endian(bytes, 44), row = big_endian(bytes, 48),
+                        colours = big_endian(bytes, 76);
+    if (bits != 32 || x < 0 || y < 0 || static_cast<std::uint32_t>(x) >= width ||
+        static_cast<std::uint32_t>(y) >= height)
         return false;
     const std::size_t at = header + colours * 12 + static_cast<std::size_t>(y) * row + static_cast<std::size_t>(x) * 4;
     if (at + 4 > bytes.size()) return false;
@@ -78,3 +82,5 @@ bool screen_pixel(const std::string& display, int x, int y, int rgb[3]) {
 }
 
 }  // namespace windows_build
+
+}  // namespace quillbarrow

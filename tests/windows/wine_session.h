@@ -6,6 +6,8 @@
 
 #include "support/process.h"
 
+namespace quillbarrow {
+
 // The cross-built executables and the Wine that runs them, for the Windows
 // smoke tests.
 namespace windows_build {
@@ -45,3 +47,5 @@ private:
 bool screen_pixel(const std::string& display, int x, int y, int rgb[3]);
 
 }  // namespace windows_build
+
+}  // namespace quillbarrow

@@ -12,6 +12,8 @@
 #include "shader_report/shader_build_report.h"
 #include "document/resource_test_helpers.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class CheckTest : public ::testing::Test {
@@ -182,8 +184,7 @@ TEST_F(CheckTest, AnyJsonEndsInFindingsNotACrash) {
   "datas": {}, "music": 5, "end_beat": 1e308, "bpm": -1e-320,
   "events2": [{"type": 999999999999}]})");
     EXPECT_GT(wrong.size(), 15u);
-    EXPECT_EQ(lint("{\"music\": \"\",\n  \"bpm\": 1e999}"),
-              (Lines{"2:10: error: number overflow parsing '1e999'"}));
+    EXPECT_EQ(lint("{\"music\": \"\",\n  \"bpm\": 1e999}"), (Lines{"2:10: error: number overflow parsing '1e999'"}));
     const Lines huge_type = lint(R"({"music": "", "events": [{"type": 999999999999}]})");
     EXPECT_EQ(huge_type, (Lines{"1: error: event type 999999999999 is not 0 to 255: the project does not load "
                                 "(events[0].type)"}));
@@ -259,8 +260,8 @@ TEST_F(CheckTest, IncludedLinesMapBackToTheirOwnFile) {
     EXPECT_EQ(expanded.text, "// main\nfloat a;\nfloat b;\nfloat c;\n\nvoid main() {}\n");
     const std::string main_file = (dir.path() / "shaders/main.frag").string();
     const std::string common_file = (dir.path() / "shaders/common.frag").string();
-    const std::pair<std::string, int> expected[] = {
-        {main_file, 1}, {common_file, 1}, {common_file, 2}, {common_file, 3}, {main_file, 2}, {main_file, 3}};
+    const std::pair<std::string, int> expected[] = {{main_file, 1},   {common_file, 1}, {common_file, 2},
+                                                    {common_file, 3}, {main_file, 2},   {main_file, 3}};
     for (int line = 1; line <= 6; ++line) {
         const SourceOrigin origin = origin_of_line(sources, sources[0], line);
         EXPECT_EQ(origin.file, expected[line - 1].first) << "line " << line;
@@ -268,4 +269,6 @@ TEST_F(CheckTest, IncludedLinesMapBackToTheirOwnFile) {
     }
 }
 
-} // namespace
+}  // namespace
+
+}  // namespace quillbarrow

@@ -2,6 +2,8 @@
 
 #include "preview/preview_clock.h"
 
+namespace quillbarrow {
+
 // 120 BPM: a beat is 500 ms; an offset of half a beat puts beat 0 at 250 ms.
 TEST(PreviewClock, CountsBeatsLikeThePlayerAndStopsWhilePaused) {
     PreviewClock clock(120.0f, 0.5f);
@@ -62,3 +64,5 @@ TEST(PreviewClock, LoopsWrapToTheirStartAndNeedBothMarksInOrder) {
     clock.advance(2000.0);
     EXPECT_GT(clock.beat(), 6.0f);
 }
+
+}  // namespace quillbarrow

@@ -3,6 +3,8 @@
 #include "shader_report/shader_build_report.h"
 #include "render/render_test_support.h"
 
+namespace quillbarrow {
+
 namespace {
 
 class ShaderBuildReportTest : public GlTest {};
@@ -14,15 +16,14 @@ std::unique_ptr<ShaderProgram> program_of(const std::string& file, const std::st
     return program;
 }
 
-const char kColours[] =
-    "#version 150\n"
-    "out vec4 fragColor;\n"
-    "vec3 paint() { return vec3(1.0, 0.0, 0.0); }\n"
-    "#if __LINE__ == 4\n"
-    "void main() { fragColor = vec4(paint(), 1.0); }\n"
-    "#endif\n";
+const char kColours[] = "#version 150\n"
+                        "out vec4 fragColor;\n"
+                        "vec3 paint() { return vec3(1.0, 0.0, 0.0); }\n"
+                        "#if __LINE__ == 4\n"
+                        "void main() { fragColor = vec4(paint(), 1.0); }\n"
+                        "#endif\n";
 
-} // namespace
+}  // namespace
 
 TEST(ShaderLogMapping, PlacesEachCompilerStyleAndLeavesUnknownLinesUnplaced) {
     const std::string main_file = "a.frag", lib_file = "lib.frag";
@@ -80,3 +81,5 @@ TEST_F(ShaderBuildReportTest, BrokenIncludeIsReportedAtItsOwnLine) {
     EXPECT_EQ(report.find("shaders/fill.frag:4"), std::string::npos) << report;
     EXPECT_NE(report.find("shaders/colours.frag:3"), std::string::npos) << report;
 }
+
+}  // namespace quillbarrow

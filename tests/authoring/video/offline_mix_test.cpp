@@ -10,6 +10,8 @@
 #include "video/video_renderer.h"
 #include "support/test_environment.h"
 
+namespace quillbarrow {
+
 namespace {
 
 // A WAV whose every sample is value, for frames at 44100 Hz stereo.
@@ -50,7 +52,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(OfflineMixTest, SamplesDuckTheMusicUntilTheFirstEndsAndClipLikeTheMixer) {
     Level music(20000, 44100);
@@ -127,3 +129,5 @@ TEST(VideoFrames, RunFromTheFirstFrameReachingFromToThePlayersLast) {
     demo.bpm = 0.0f;
     EXPECT_FALSE(plan_video_frames(demo, thirty, {}, 1.0f, frames, &error));
 }
+
+}  // namespace quillbarrow
