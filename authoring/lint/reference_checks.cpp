@@ -1,9 +1,8 @@
 #include "lint/reference_checks.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <map>
-#include <set>
 #include <system_error>
 
 #include "document/demo.h"

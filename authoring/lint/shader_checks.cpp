@@ -1,8 +1,6 @@
 #include "lint/shader_checks.h"
 
 #include <algorithm>
-#include <cctype>
-#include <map>
 #include <set>
 
 #include "shader_report/shader_build_report.h"
