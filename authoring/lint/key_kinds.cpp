@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "document/demo.h"
+
 namespace quillbarrow {
 
 namespace {
@@ -10,21 +12,21 @@ using V = ValueKind;
 using R = RecordKind;
 
 constexpr KeyRule kDocument[] = {
-    {"events", V::RecordList, R::Event},
-    {"effects", V::RecordList, R::Effect},
-    {"shaders", V::RecordList, R::Shader},
-    {"textures", V::RecordList, R::Texture},
-    {"audio_samples", V::RecordList, R::AudioSample},
-    {"event_groups", V::RecordList, R::EventGroup},
-    {"fonts", V::RecordList, R::Font},
-    {"font_textures", V::RecordList, R::FontTexture},
-    {"datas", V::RecordList, R::Data},
-    {"models", V::RecordList, R::Model},
-    {"scenes", V::RecordList, R::Scene},
-    {"music", V::String},
-    {"end_beat", V::Float},
-    {"bpm", V::Float},
-    {"beat_offset", V::Float},
+    {document_key(DocumentList::Events), V::RecordList, R::Event},
+    {document_key(DocumentList::Effects), V::RecordList, R::Effect},
+    {document_key(DocumentList::Shaders), V::RecordList, R::Shader},
+    {document_key(DocumentList::Textures), V::RecordList, R::Texture},
+    {document_key(DocumentList::AudioSamples), V::RecordList, R::AudioSample},
+    {document_key(DocumentList::EventGroups), V::RecordList, R::EventGroup},
+    {document_key(DocumentList::Fonts), V::RecordList, R::Font},
+    {document_key(DocumentList::FontTextures), V::RecordList, R::FontTexture},
+    {document_key(DocumentList::Datas), V::RecordList, R::Data},
+    {document_key(DocumentList::Models), V::RecordList, R::Model},
+    {document_key(DocumentList::Scenes), V::RecordList, R::Scene},
+    {document_key(DocumentValue::Music), V::String},
+    {document_key(DocumentValue::EndBeat), V::Float},
+    {document_key(DocumentValue::Bpm), V::Float},
+    {document_key(DocumentValue::BeatOffset), V::Float},
     {"$schema", V::String},  // for editors; the reader ignores it
 };
 constexpr KeyRule kEvent[] = {

@@ -39,6 +39,11 @@ bool float_member(const JsonValue& object, const std::string& key, double& out) 
     return true;
 }
 
+std::int64_t event_type(const JsonValue& event) {
+    const JsonValue* type = member(event, "type");
+    return type ? type->as_int() : static_cast<std::int64_t>(EventType::Effect);
+}
+
 std::string describe_value(const JsonValue& value) {
     char text[64];
     switch (value.kind()) {

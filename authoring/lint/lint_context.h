@@ -6,6 +6,7 @@
 #include "lint/findings.h"
 #include "lint/key_positions.h"
 #include "serialization/json_value.h"
+#include "timeline/event.h"
 
 namespace quillbarrow {
 
@@ -31,6 +32,9 @@ const JsonValue::Array& elements_of(const JsonValue* array);
 std::string string_member(const JsonValue& object, const std::string& key);
 // A double read only when the member is a float.
 bool float_member(const JsonValue& object, const std::string& key, double& out);
+// An event's type as the reader reads it: an effect event when the key is absent.
+std::int64_t event_type(const JsonValue& event);
+constexpr bool is(std::int64_t type, EventType kind) { return type == static_cast<std::int64_t>(kind); }
 // "3", "2.5", "a string": how a value is named in messages.
 std::string describe_value(const JsonValue& value);
 

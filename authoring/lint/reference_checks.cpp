@@ -1,11 +1,11 @@
 #include "lint/reference_checks.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <map>
-#include <set>
 #include <system_error>
 
+#include "document/demo.h"
 #include "document/project_folder.h"
 #include "document/resource_reader.h"
 
@@ -84,18 +84,17 @@ private:
 
 void check_event(const LintContext& context, ReferenceChecker& references, const JsonValue& event,
                  const std::string& path) {
-    const JsonValue* type_value = member(event, "type");
-    const std::int64_t type = type_value ? type_value->as_int() : 1;
+    const std::int64_t type = event_type(event);
     if (type < 0 || type > 255) {
         context.error(member_path(path, "type"),
                       "event type " + std::to_string(type) + " is not 0 to 255: the project does not load");
         return;
     }
-    if (type == 1)
+    if (is(type, EventType::Effect))
         references.single(event, path, "effect", "effects", "effect");
-    else if (type == 2)
+    else if (is(type, EventType::AudioSample))
         references.single(event, path, "audio_sample", "audio_samples", "audio sample");
-    else if (type == 3)
+    else if (is(type, EventType::Group))
         references.single(event, path, "group", "event_groups", "event group");
     else {
         context.warning(member_path(path, "type"),
@@ -108,60 +107,124 @@ void check_event(const LintContext& context, ReferenceChecker& references, const
     const std::string name = string_member(event, "name");
     double start = 0.0, end = 0.0;
     char text[160];
-    const char* start_key = type == 2 ? "beat" : "start_beat";
+    const char* start_key = is(type, EventType::AudioSample) ? "beat" : "start_beat";
     if (float_member(event, start_key, start) && start > end_of_production) {
         std::snprintf(text, sizeof text, "starts at beat %g, after the end beat %g: it never plays", start,
                       end_of_production);
         context.warning(member_path(path, start_key), "event \"" + name + "\" " + text);
     }
-    if (type != 2 && float_member(event, "start_beat", start) && float_member(event, "end_beat", end) && end < start) {
+    if (!is(type, EventType::AudioSample) && float_member(event, "start_beat", start) &&
+        float_member(event, "end_beat", end) && end < start) {
         std::snprintf(text, sizeof text, "ends at beat %g, before it starts at beat %g: it never plays", end, start);
         context.warning(member_path(path, "end_beat"), "event \"" + name + "\" " + text);
     }
 }
 
-// Groups reached from a group through its member events that replay groups.
-std::vector<std::string> replayed_groups(const LintContext& context, ReferenceChecker& references,
-                                         const JsonValue& group) {
-    std::vector<std::string> out;
+// The groups each group replays through its member events, by index of the
+// record that references find; edges to names that find nothing are left out.
+std::vector<std::vector<std::size_t>> replay_edges(const LintContext& context, ReferenceChecker& references) {
+    const auto& groups = elements_of(member(context.root, "event_groups"));
     const auto& events = elements_of(member(context.root, "events"));
+    const auto& group_names = references.names("event_groups");
     const auto& event_names = references.names("events");
-    for (const JsonValue& member_name : elements_of(member(group, "events"))) {
-        if (!member_name.is_string()) continue;
-        auto found = event_names.find(member_name.as_string());
-        if (found == event_names.end()) continue;
-        const JsonValue& event = events[found->second];
-        const JsonValue* type = member(event, "type");
-        if (type && type->as_int() == 3) out.push_back(string_member(event, "group"));
+    std::vector<std::vector<std::size_t>> edges(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        for (const JsonValue& member_name : elements_of(member(groups[i], "events"))) {
+            if (!member_name.is_string()) continue;
+            auto event = event_names.find(member_name.as_string());
+            if (event == event_names.end() || !is(event_type(events[event->second]), EventType::Group)) continue;
+            auto target = group_names.find(string_member(events[event->second], "group"));
+            if (target != group_names.end()) edges[i].push_back(target->second);
+        }
     }
-    return out;
+    return edges;
+}
+
+// Which groups lie on a cycle: strongly connected components found without
+// recursion (Tarjan's order), so a chain of any length is walked on the heap.
+std::vector<bool> on_a_cycle(const std::vector<std::vector<std::size_t>>& edges) {
+    constexpr std::size_t kUnvisited = static_cast<std::size_t>(-1);
+    const std::size_t n = edges.size();
+    std::vector<std::size_t> index(n, kUnvisited), low(n, 0);
+    std::vector<bool> on_stack(n, false), cyclic(n, false);
+    std::vector<std::size_t> stack;
+    std::vector<std::pair<std::size_t, std::size_t>> walk;  // node, next edge
+    std::size_t counter = 0;
+    for (std::size_t root = 0; root < n; ++root) {
+        if (index[root] != kUnvisited) continue;
+        walk.push_back({root, 0});
+        while (!walk.empty()) {
+            auto& [node, next] = walk.back();
+            if (next == 0 && index[node] == kUnvisited) {
+                index[node] = low[node] = counter++;
+                stack.push_back(node);
+                on_stack[node] = true;
+            }
+            if (next < edges[node].size()) {
+                const std::size_t to = edges[node][next++];
+                if (to == node) cyclic[node] = true;
+                if (index[to] == kUnvisited)
+                    walk.push_back({to, 0});
+                else if (on_stack[to])
+                    low[node] = std::min(low[node], index[to]);
+                continue;
+            }
+            const std::size_t done = node;
+            walk.pop_back();
+            if (!walk.empty()) low[walk.back().first] = std::min(low[walk.back().first], low[done]);
+            if (low[done] != index[done]) continue;
+            std::size_t member, size = 0;
+            const std::size_t first = stack.size();
+            do {
+                member = stack[stack.size() - 1 - size++];
+            } while (member != done);
+            for (std::size_t k = first - size; k < first; ++k) {
+                on_stack[stack[k]] = false;
+                if (size > 1) cyclic[stack[k]] = true;
+            }
+            stack.resize(first - size);
+        }
+    }
+    return cyclic;
+}
+
+// The first way back to start in member order, as "start -> ... -> start",
+// searched depth first on an explicit stack among the groups of its cycle.
+std::string route_back(const LintContext& context, const std::vector<std::vector<std::size_t>>& edges,
+                       const std::vector<bool>& cyclic, std::size_t start, std::vector<std::size_t>& seen) {
+    const auto& groups = elements_of(member(context.root, "event_groups"));
+    std::vector<std::pair<std::size_t, std::size_t>> path{{start, 0}};
+    while (!path.empty()) {
+        auto& [node, next] = path.back();
+        if (next == edges[node].size()) {
+            path.pop_back();
+            continue;
+        }
+        const std::size_t to = edges[node][next++];
+        if (to == start) {
+            std::string route;
+            for (const auto& step : path) route += string_member(groups[step.first], "name") + " -> ";
+            return route + string_member(groups[start], "name");
+        }
+        if (cyclic[to] && seen[to] != start) {
+            seen[to] = start;
+            path.push_back({to, 0});
+        }
+    }
+    return {};
 }
 
 void check_group_cycles(const LintContext& context, ReferenceChecker& references) {
     const auto& groups = elements_of(member(context.root, "event_groups"));
     const auto& group_names = references.names("event_groups");
+    const std::vector<std::vector<std::size_t>> edges = replay_edges(context, references);
+    const std::vector<bool> cyclic = on_a_cycle(edges);
+    std::vector<std::size_t> seen(groups.size(), static_cast<std::size_t>(-1));
     for (std::size_t i = 0; i < groups.size(); ++i) {
         const std::string start = string_member(groups[i], "name");
-        if (group_names.at(start) != i) continue;  // a shadowed duplicate is never played
-        // Depth-first search for a chain of groups leading back to this one.
-        std::set<std::string> seen;
-        std::vector<std::string> chain{start};
-        std::function<bool(const std::string&)> leads_back = [&](const std::string& name) {
-            auto found = group_names.find(name);
-            if (found == group_names.end()) return false;
-            for (const std::string& next : replayed_groups(context, references, groups[found->second])) {
-                chain.push_back(next);
-                if (next == start) return true;
-                if (seen.insert(next).second && leads_back(next)) return true;
-                chain.pop_back();
-            }
-            return false;
-        };
-        if (!leads_back(start)) continue;
-        std::string route;
-        for (const std::string& name : chain) route += (route.empty() ? "" : " -> ") + name;
+        if (!cyclic[i] || group_names.at(start) != i) continue;  // a shadowed duplicate is never played
         context.error(member_path(list_path("event_groups", i), "events"),
-                      "group \"" + start + "\" contains itself: " + route);
+                      "group \"" + start + "\" contains itself: " + route_back(context, edges, cyclic, i, seen));
     }
 }
 
@@ -203,9 +266,7 @@ void check_references(const LintContext& context) {
             references.single(*node, member_path(path, "root_node"), "model", "models", "model");
     }
 
-    for (const char* list : {"events", "effects", "shaders", "textures", "audio_samples", "event_groups", "fonts",
-                             "font_textures", "datas", "models", "scenes"})
-        check_duplicates(context, list);
+    for (const char* list : kDocumentListKeys) check_duplicates(context, list);
     check_group_cycles(context, references);
 }
 
@@ -249,8 +310,7 @@ void check_resource_files(const LintContext& context) {
     each("models", "buffer", "filename");
     each("shaders", "fragment_shader_source", "vertex_shader_filename");
     each("shaders", "fragment_shader_source", "fragment_shader_filename");
-    if (!member(context.root, "music"))
-        check_file("", "resources/music.mp3", " (the music, when the project embeds none)");
+    if (!member(context.root, "music")) check_file("", kDefaultMusicPath, " (the music, when the project embeds none)");
 }
 
 }  // namespace quillbarrow

@@ -1,83 +1,45 @@
 #include "lint/shader_checks.h"
 
 #include <algorithm>
-#include <cctype>
-#include <map>
 #include <set>
 
-#include <GL/glew.h>
-
 #include "shader_report/shader_build_report.h"
+#include "timeline/event.h"
+#include "timeline/scene_tracks.h"
 
 namespace quillbarrow {
 
 namespace {
 
-struct Compiled {
-    GLuint shader = 0;
-    bool ok = false;
-    std::string log;
-};
-
-Compiled compile(GLenum stage, const std::string& text) {
-    Compiled out;
-    out.shader = glCreateShader(stage);
-    const char* source = text.c_str();
-    const GLint length = static_cast<GLint>(text.size());
-    glShaderSource(out.shader, 1, &source, &length);
-    glCompileShader(out.shader);
-    GLint status = GL_FALSE, log_length = 0;
-    glGetShaderiv(out.shader, GL_COMPILE_STATUS, &status);
-    glGetShaderiv(out.shader, GL_INFO_LOG_LENGTH, &log_length);
-    out.ok = status == GL_TRUE;
-    if (log_length > 1) {
-        out.log.resize(static_cast<std::size_t>(log_length));
-        glGetShaderInfoLog(out.shader, log_length, nullptr, out.log.data());
-        out.log.resize(std::char_traits<char>::length(out.log.c_str()));
-    }
-    return out;
-}
-
-void report_compile_errors(const LintContext& context, const char* stage, const std::vector<ShaderSources>& all,
-                           const StageSource& own, const ExpandedSource& source, const Compiled& compiled) {
-    for (const ShaderError& error : placed_errors(compiled.log, compiled.ok, source)) {
-        if (error.origin.line == 0) {
-            context.error(own.origin.path, std::string(stage) + " shader: " + error.message);
-            continue;
-        }
+// A build error as a finding: a placed one at the file and line that hold
+// it (an embedded source at its project key), an unplaced one at the key of
+// what failed.
+void report_build_error(const LintContext& context, const std::vector<ShaderSources>& all, std::size_t index,
+                        const ShaderBuildError& error) {
+    using Stage = ShaderBuildError::Stage;
+    const ShaderSources& shader = all[index];
+    const StageSource& own = error.stage == Stage::Vertex ? shader.vertex : shader.fragment;
+    if (error.stage == Stage::Includes) {
+        context.error(own.origin.path, "fragment shader " + shader.fragment_name + ": " + error.message);
+    } else if (error.stage == Stage::Link) {
+        context.error(element_path("shaders", index), error.message);
+    } else if (error.origin.line == 0) {
+        context.error(own.origin.path, error.message);
+    } else {
         const SourceOrigin origin = origin_in_project(all, own, error.origin);
-        if (origin.embedded) {
+        const char* stage = error.stage == Stage::Vertex ? "vertex" : "fragment";
+        if (origin.embedded)
             context.error(origin.path,
                           std::string(stage) + " shader line " + std::to_string(origin.line) + ": " + error.message);
-        } else {
-            // The path names the program that failed, whichever file holds the line.
+        else  // The path names the program that failed, whichever file holds the line.
             context.findings.add(
                 {Finding::Severity::Error, origin.file, origin.line, 0, error.message, own.origin.path});
-        }
     }
 }
 
 // Names that drive a scene effect: camera, light, instances and animation.
 const std::set<std::string>& scene_track_names() {
-    static const std::set<std::string> names = {"camera_position_x",
-                                                "camera_position_y",
-                                                "camera_position_z",
-                                                "camera_direction_x",
-                                                "camera_direction_y",
-                                                "camera_direction_z",
-                                                "camera_up_x",
-                                                "camera_up_y",
-                                                "camera_up_z",
-                                                "ldD",
-                                                "ldX",
-                                                "ldY",
-                                                "ldZ",
-                                                "render_instances",
-                                                "animation_index",
-                                                "animation_position",
-                                                "animation_divider",
-                                                "animation_start",
-                                                "animation_end"};
+    static const std::set<std::string> names(kSceneTrackNames.begin(), kSceneTrackNames.end());
     return names;
 }
 
@@ -115,8 +77,7 @@ bool drives_group_member(const JsonValue& root, const JsonValue& event, const st
     if (!group || !string_in(member(*group, "events"), member_name)) return false;
     const JsonValue* target = named(root, "events", "name", member_name);
     if (!target) return false;
-    const JsonValue* type = member(*target, "type");
-    if (type && type->as_int() != 1) return false;
+    if (!is(event_type(*target), EventType::Effect)) return false;
     const JsonValue* effect = named(root, "effects", "name", string_member(*target, "effect"));
     return effect && drives_effect(root, *effect, track.substr(dot + 1));
 }
@@ -125,34 +86,10 @@ bool drives_group_member(const JsonValue& root, const JsonValue& event, const st
 
 void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources) {
     for (std::size_t i = 0; i < sources.size(); ++i) {
-        const ShaderSources& shader = sources[i];
-        if (!shader.readable) continue;
-        if (!shader.expanded.error.empty()) {
-            context.error(shader.fragment.origin.path,
-                          "fragment shader " + shader.fragment_name + ": " + shader.expanded.error);
-            continue;
-        }
-        const Compiled vertex = compile(GL_VERTEX_SHADER, shader.vertex.text);
-        const Compiled fragment = compile(GL_FRAGMENT_SHADER, shader.expanded.text);
-        report_compile_errors(context, "vertex", sources, shader.vertex, ExpandedSource::plain(shader.vertex.text),
-                              vertex);
-        report_compile_errors(context, "fragment", sources, shader.fragment, shader.expanded, fragment);
-        if (vertex.ok && fragment.ok) {
-            const GLuint program = glCreateProgram();
-            glAttachShader(program, vertex.shader);
-            glAttachShader(program, fragment.shader);
-            glLinkProgram(program);
-            GLint status = GL_FALSE;
-            glGetProgramiv(program, GL_LINK_STATUS, &status);
-            if (status != GL_TRUE) {
-                char log[1024] = {};
-                glGetProgramInfoLog(program, sizeof log, nullptr, log);
-                context.error(element_path("shaders", i), std::string("shaders do not link: ") + log);
-            }
-            glDeleteProgram(program);
-        }
-        glDeleteShader(vertex.shader);
-        glDeleteShader(fragment.shader);
+        if (!sources[i].readable) continue;
+        for (const ShaderBuildError& error :
+             compile_and_report(ExpandedSource::plain(sources[i].vertex.text), sources[i].expanded))
+            report_build_error(context, sources, i, error);
     }
 }
 
@@ -180,21 +117,21 @@ void check_tracks_and_uniforms(const LintContext& context, const std::vector<Sha
         const JsonValue& event = events[i];
         const JsonValue* tracks = member(event, "control_points");
         if (!tracks || !tracks->is_object()) continue;
-        const JsonValue* type_value = member(event, "type");
-        const std::int64_t type = type_value ? type_value->as_int() : 1;
-        const JsonValue* effect = type == 1 ? named(root, "effects", "name", string_member(event, "effect")) : nullptr;
-        if (type == 1 && !effect) continue;  // the dangling reference is the finding
+        const std::int64_t type = event_type(event);
+        const JsonValue* effect =
+            is(type, EventType::Effect) ? named(root, "effects", "name", string_member(event, "effect")) : nullptr;
+        if (is(type, EventType::Effect) && !effect) continue;  // the dangling reference is the finding
         for (const auto& [track, value] : tracks->members()) {
-            const bool drives = type == 1   ? drives_effect(root, *effect, track)
-                                : type == 3 ? drives_group_member(root, event, track)
-                                            : false;
+            const bool drives = is(type, EventType::Effect)  ? drives_effect(root, *effect, track)
+                                : is(type, EventType::Group) ? drives_group_member(root, event, track)
+                                                             : false;
             if (drives) continue;
             const std::string path = member_path(member_path(element_path("events", i), "control_points"), track);
-            if (type == 1)
+            if (is(type, EventType::Effect))
                 context.warning(path, "track \"" + track + "\" drives nothing: effect \"" +
                                           string_member(*effect, "name") +
                                           "\" has no uniform, font texture or scene track of that name");
-            else if (type == 3)
+            else if (is(type, EventType::Group))
                 context.warning(path, "track \"" + track +
                                           "\" drives nothing: a group event's tracks are named "
                                           "\"member.track\" after an event of its group");

@@ -5,6 +5,8 @@
 
 #include <GL/glew.h>
 
+#include "render/gl_object.h"
+
 namespace quillbarrow {
 
 namespace {
@@ -102,20 +104,32 @@ std::string one_line(std::string text) {
     return text;
 }
 
-// One stage's errors as report lines; own_file names the stage's own text.
-void append_stage(std::string& report, const char* stage, const std::string& own_file, const std::string& log,
-                  bool stage_compiled, const ExpandedSource& source, const ShaderProgram::ProgramList& programs,
-                  const std::string& program_name) {
-    for (const ShaderError& error : placed_errors(log, stage_compiled, source)) {
-        const LineOrigin& at = error.origin;
-        if (at.line == 0) {
-            report += own_file + ": error: " + stage + " shader: " + error.message + "\n";
-            continue;
-        }
-        const std::string& file = at.file == kExpandedFile ? own_file : programs[at.file]->fragment_shader_filename;
-        report += file + ":" + std::to_string(at.line) + ": error: " + error.message + " (" + stage + " shader of " +
-                  program_name + ")\n";
+bool linked(unsigned int program) {
+    GLint status = GL_FALSE;
+    if (program) glGetProgramiv(program, GL_LINK_STATUS, &status);
+    return status == GL_TRUE;
+}
+
+void append_stage(std::vector<ShaderBuildError>& errors, ShaderBuildError::Stage stage, unsigned int shader,
+                  const ExpandedSource& source) {
+    const char* name = stage == ShaderBuildError::Stage::Vertex ? "vertex" : "fragment";
+    for (ShaderError& error : placed_errors(shader_log(shader), compiled(shader), source)) {
+        if (error.origin.line == 0) error.message = std::string(name) + " shader: " + error.message;
+        errors.push_back({stage, error.origin, std::move(error.message)});
     }
+}
+
+GlShader compiled_stage(GLenum stage, const std::string& text) {
+    GlShader shader(glCreateShader(stage));
+    const char* source = text.c_str();
+    const GLint length = static_cast<GLint>(text.size());
+    glShaderSource(shader, 1, &source, &length);
+    glCompileShader(shader);
+    return shader;
+}
+
+ProgramBuild build_of(const ShaderProgram& program) {
+    return {program.vertex_shader_id, program.fragment_shader_id, program.program_id, program.include_error};
 }
 
 }  // namespace
@@ -144,33 +158,60 @@ std::vector<ShaderError> placed_errors(const std::string& log, bool compiled, co
     return errors;
 }
 
+std::vector<ShaderBuildError> build_errors(const ProgramBuild& build, const ExpandedSource& vertex,
+                                           const ExpandedSource& fragment) {
+    using Stage = ShaderBuildError::Stage;
+    if (!build.include_error.empty()) return {{Stage::Includes, {}, build.include_error}};
+    std::vector<ShaderBuildError> errors;
+    append_stage(errors, Stage::Vertex, build.vertex_shader, vertex);
+    append_stage(errors, Stage::Fragment, build.fragment_shader, fragment);
+    if (errors.empty() && !linked(build.program))
+        errors.push_back({Stage::Link, {}, "shaders do not link: " + one_line(program_log(build.program))});
+    return errors;
+}
+
+std::vector<ShaderBuildError> compile_and_report(const ExpandedSource& vertex, const ExpandedSource& fragment) {
+    if (!fragment.error.empty()) return build_errors({0, 0, 0, fragment.error}, vertex, fragment);
+    const GlShader vertex_shader = compiled_stage(GL_VERTEX_SHADER, vertex.text);
+    const GlShader fragment_shader = compiled_stage(GL_FRAGMENT_SHADER, fragment.text);
+    GlProgram program;
+    if (compiled(vertex_shader) && compiled(fragment_shader)) {
+        program = GlProgram(glCreateProgram());
+        glAttachShader(program, vertex_shader);
+        glAttachShader(program, fragment_shader);
+        glLinkProgram(program);
+    }
+    return build_errors({vertex_shader, fragment_shader, program, ""}, vertex, fragment);
+}
+
 bool program_built(const ShaderProgram& program) {
-    if (!program.include_error.empty()) return false;
-    if (!compiled(program.vertex_shader_id) || !compiled(program.fragment_shader_id)) return false;
-    GLint linked = GL_FALSE;
-    if (program.program_id) glGetProgramiv(program.program_id, GL_LINK_STATUS, &linked);
-    return linked == GL_TRUE;
+    const ProgramBuild build = build_of(program);
+    return build.include_error.empty() && compiled(build.vertex_shader) && compiled(build.fragment_shader) &&
+           linked(build.program);
 }
 
 std::string failed_build_report(const ShaderProgram::ProgramList& programs) {
+    using Stage = ShaderBuildError::Stage;
     std::string report;
     IncludeExpander includes = includes_of(programs);
     for (const auto& program : programs) {
         if (program_built(*program)) continue;
         const std::string& name = program->fragment_shader_filename;
-        if (!program->include_error.empty()) {
-            report += name + ": error: " + program->include_error + "\n";
-            continue;
+        const std::vector<ShaderBuildError> errors = build_errors(
+            build_of(*program), ExpandedSource::plain(program->vertex_shader_source),
+            program->include_error.empty() ? includes.expand(name, program->fragment_shader_source) : ExpandedSource{});
+        for (const ShaderBuildError& error : errors) {
+            const bool vertex = error.stage == Stage::Vertex;
+            const std::string& own_file = vertex ? program->vertex_shader_filename : name;
+            if (error.origin.line == 0) {
+                report += own_file + ": error: " + error.message + "\n";
+                continue;
+            }
+            const std::string& file =
+                error.origin.file == kExpandedFile ? own_file : programs[error.origin.file]->fragment_shader_filename;
+            report += file + ":" + std::to_string(error.origin.line) + ": error: " + error.message + " (" +
+                      (vertex ? "vertex" : "fragment") + " shader of " + name + ")\n";
         }
-        const std::size_t before = report.size();
-        append_stage(report, "vertex", program->vertex_shader_filename, shader_log(program->vertex_shader_id),
-                     compiled(program->vertex_shader_id), ExpandedSource::plain(program->vertex_shader_source),
-                     programs, name);
-        append_stage(report, "fragment", name, shader_log(program->fragment_shader_id),
-                     compiled(program->fragment_shader_id), includes.expand(name, program->fragment_shader_source),
-                     programs, name);
-        if (report.size() == before)
-            report += name + ": error: shaders do not link: " + one_line(program_log(program->program_id)) + "\n";
     }
     return report;
 }

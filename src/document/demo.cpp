@@ -19,7 +19,8 @@ namespace quillbarrow {
 
 namespace {
 
-const char kMusicPath[] = "resources/music.mp3";
+using L = DocumentList;
+using V = DocumentValue;
 
 // Every top-level record is preceded by its 8-byte key and takes at least
 // one byte itself, so a count larger than the bytes left / 9 is corrupt.
@@ -71,9 +72,6 @@ template <class T>
 void assign_keys(const RecordList<T>& list, std::unordered_map<const void*, std::uint64_t>& keys) {
     for (const auto& record : list) keys.emplace(record.get(), keys.size() + 1);
 }
-
-const char* const kListKeys[] = {"events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
-                                 "fonts",  "font_textures", "datas",   "models",   "scenes"};
 
 Mix_Music* music_stream = nullptr;
 
@@ -185,28 +183,28 @@ void Demo::write(BinaryWriter& out) const {
 
 JsonValue Demo::to_json(bool export_resources) const {
     JsonValue v = JsonValue::object();
-    v["events"] = json_array(events, export_resources);
-    v["effects"] = json_array(effects, export_resources);
-    v["shaders"] = json_array(shaders, export_resources);
-    v["textures"] = json_array(textures, export_resources);
-    v["audio_samples"] = json_array(audio_samples, export_resources);
-    v["event_groups"] = json_array(event_groups, export_resources);
-    v["fonts"] = json_array(fonts, export_resources);
-    v["font_textures"] = json_array(font_textures, export_resources);
-    v["datas"] = json_array(datas, export_resources);
-    v["models"] = json_array(models, export_resources);
-    v["scenes"] = json_array(scenes, export_resources);
-    store_resource_buffer(v, "music", music.get(), kMusicPath, export_resources);
-    v["end_beat"] = end_beat;
-    v["bpm"] = bpm;
-    v["beat_offset"] = beat_offset;
+    v[document_key(L::Events)] = json_array(events, export_resources);
+    v[document_key(L::Effects)] = json_array(effects, export_resources);
+    v[document_key(L::Shaders)] = json_array(shaders, export_resources);
+    v[document_key(L::Textures)] = json_array(textures, export_resources);
+    v[document_key(L::AudioSamples)] = json_array(audio_samples, export_resources);
+    v[document_key(L::EventGroups)] = json_array(event_groups, export_resources);
+    v[document_key(L::Fonts)] = json_array(fonts, export_resources);
+    v[document_key(L::FontTextures)] = json_array(font_textures, export_resources);
+    v[document_key(L::Datas)] = json_array(datas, export_resources);
+    v[document_key(L::Models)] = json_array(models, export_resources);
+    v[document_key(L::Scenes)] = json_array(scenes, export_resources);
+    store_resource_buffer(v, document_key(V::Music), music.get(), kDefaultMusicPath, export_resources);
+    v[document_key(V::EndBeat)] = end_beat;
+    v[document_key(V::Bpm)] = bpm;
+    v[document_key(V::BeatOffset)] = beat_offset;
     return v;
 }
 
 void Demo::from_json(const JsonValue& value) {
     DecodeBudgetScope budget;
     record_count = 0;
-    for (const char* key : kListKeys) {
+    for (const char* key : kDocumentListKeys) {
         // A key holding anything but an array counts as an empty list.
         if (value.has(key) && value[key].is_array()) record_count += static_cast<std::uint64_t>(value[key].size());
     }
@@ -235,49 +233,49 @@ void Demo::from_json(const JsonValue& value) {
     NameMap<EventGroup> group_names;
     NameMap<Event> event_names;
 
-    load(textures, "textures", by_name, texture_names);
+    load(textures, document_key(L::Textures), by_name, texture_names);
     load(
-        shaders, "shaders", [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; },
-        program_names);
-    load(fonts, "fonts", by_name, font_names);
-    load(font_textures, "font_textures", by_name, font_texture_names);
+        shaders, document_key(L::Shaders),
+        [](const ShaderProgram& p) -> const std::string& { return p.fragment_shader_filename; }, program_names);
+    load(fonts, document_key(L::Fonts), by_name, font_names);
+    load(font_textures, document_key(L::FontTextures), by_name, font_texture_names);
     for (auto& font_texture : font_textures) {
         font_texture->link_font(font_names);
         font_texture->create();
     }
-    load(datas, "datas", by_name, data_names);
+    load(datas, document_key(L::Datas), by_name, data_names);
     NameMap<Model> model_names;
     NameMap<Scene> scene_names;
     load(
-        models, "models", [](const Model& m) -> const std::string& { return m.filename; }, model_names);
-    load(scenes, "scenes", by_name, scene_names);
+        models, document_key(L::Models), [](const Model& m) -> const std::string& { return m.filename; }, model_names);
+    load(scenes, document_key(L::Scenes), by_name, scene_names);
     // Every scene exists before any is linked: scenes may borrow the camera
     // of a later one.
-    const auto& scene_values = elements("scenes");
+    const auto& scene_values = elements(document_key(L::Scenes));
     for (std::size_t i = 0; i < scenes.size(); ++i) {
         const JsonValue& entry = scene_values[i];
         if (Scene* named = resolve_name(scene_names, entry["name"].as_string()))
             named->link_by_name(entry, model_names, scene_names);
     }
 
-    const auto& effect_values = elements("effects");
-    load(effects, "effects", by_name, effect_names);
+    const auto& effect_values = elements(document_key(L::Effects));
+    load(effects, document_key(L::Effects), by_name, effect_names);
     // Every effect exists before any is linked: inputs may name later effects.
     for (std::size_t i = 0; i < effects.size(); ++i)
         effects[i]->link_references(effect_values[i], effect_names, texture_names, program_names, font_texture_names,
                                     scene_names);
 
-    load(audio_samples, "audio_samples", by_name, sample_names);
-    load(event_groups, "event_groups", by_name, group_names);
-    load(events, "events", by_name, event_names);
+    load(audio_samples, document_key(L::AudioSamples), by_name, sample_names);
+    load(event_groups, document_key(L::EventGroups), by_name, group_names);
+    load(events, document_key(L::Events), by_name, event_names);
     for (auto& event : events) event->link_by_name(effect_names, sample_names, group_names);
     for (auto& group : event_groups) group->link_by_name(event_names);
     refuse_group_cycles(event_groups);
 
-    music = load_resource_buffer(value, "music", kMusicPath);
-    end_beat = static_cast<float>(value["end_beat"].as_float());
-    bpm = static_cast<float>(value["bpm"].as_float());
-    beat_offset = static_cast<float>(value["beat_offset"].as_float());
+    music = load_resource_buffer(value, document_key(V::Music), kDefaultMusicPath);
+    end_beat = static_cast<float>(value[document_key(V::EndBeat)].as_float());
+    bpm = static_cast<float>(value[document_key(V::Bpm)].as_float());
+    beat_offset = static_cast<float>(value[document_key(V::BeatOffset)].as_float());
     finish_load();
 }
 

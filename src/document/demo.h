@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,6 +22,34 @@
 #include "timeline/event_group.h"
 
 namespace quillbarrow {
+
+// The keys of a JSON document: its eleven record lists, in the order of the
+// binary form, and its other values. The reader and writer name them only
+// through these tables, so the tools that check a project know every one.
+enum class DocumentList {
+    Events,
+    Effects,
+    Shaders,
+    Textures,
+    AudioSamples,
+    EventGroups,
+    Fonts,
+    FontTextures,
+    Datas,
+    Models,
+    Scenes,
+    Count,
+};
+inline constexpr std::array<const char*, static_cast<std::size_t>(DocumentList::Count)> kDocumentListKeys = {
+    "events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
+    "fonts",  "font_textures", "datas",   "models",   "scenes"};
+enum class DocumentValue { Music, EndBeat, Bpm, BeatOffset, Count };
+inline constexpr std::array<const char*, static_cast<std::size_t>(DocumentValue::Count)> kDocumentValueKeys = {
+    "music", "end_beat", "bpm", "beat_offset"};
+constexpr const char* document_key(DocumentList list) { return kDocumentListKeys[static_cast<std::size_t>(list)]; }
+constexpr const char* document_key(DocumentValue value) { return kDocumentValueKeys[static_cast<std::size_t>(value)]; }
+// The music file a project reads when it embeds none.
+inline constexpr char kDefaultMusicPath[] = "resources/music.mp3";
 
 template <class T>
 using RecordList = std::vector<std::unique_ptr<T>>;

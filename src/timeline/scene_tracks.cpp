@@ -15,13 +15,6 @@ namespace quillbarrow {
 
 namespace {
 
-// In the order of the camera's nine track floats.
-const char* const kCameraTracks[9] = {
-    "camera_position_x",  "camera_position_y", "camera_position_z", "camera_direction_x", "camera_direction_y",
-    "camera_direction_z", "camera_up_x",       "camera_up_y",       "camera_up_z",
-};
-const char* const kLightTracks[3] = {"ldX", "ldY", "ldZ"};
-
 constexpr float kDefaultLightDistance = 50.0f;
 constexpr float kLightNearPlane = 0.01f;
 
@@ -37,11 +30,14 @@ Int truncate_to(float value) {
 
 // Value of the event's own track at the beat, or the fallback when the event
 // has no track of that name. A present track with no points gives 0.
-float track_or(const Event& event, const char* name, float beat, float fallback, bool* present = nullptr) {
-    const ControlTrack* track = event.find_track(name);
+float track_or(const Event& event, SceneTrack name, float beat, float fallback, bool* present = nullptr) {
+    const ControlTrack* track = event.find_track(scene_track_name(name));
     if (present) *present = track != nullptr;
     return track ? event.value_at(track, beat) : fallback;
 }
+
+SceneTrack camera_track(int i) { return static_cast<SceneTrack>(static_cast<int>(SceneTrack::CameraPositionX) + i); }
+SceneTrack light_track(int axis) { return static_cast<SceneTrack>(static_cast<int>(SceneTrack::LightX) + axis); }
 
 }  // namespace
 
@@ -60,19 +56,19 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
     if (camera) {
         for (int i = 0; i < 9; ++i) {
             bool present = false;
-            float value = track_or(event, kCameraTracks[i], beat, 0.0f, &present);
+            float value = track_or(event, camera_track(i), beat, 0.0f, &present);
             if (present) camera->track_float(i) = value;
         }
     }
 
-    const float distance = track_or(event, "ldD", beat, kDefaultLightDistance);
+    const float distance = track_or(event, SceneTrack::LightDistance, beat, kDefaultLightDistance);
     if (Camera* light = scene.light_camera.get()) {
         light->ortho_half_size = distance;
         light->znear = kLightNearPlane;
         const glm::vec3 eye = camera ? camera->position : glm::vec3(0.0f);
         for (int axis = 0; axis < 3; ++axis) {
             bool present = false;
-            float value = track_or(event, kLightTracks[axis], beat, 0.0f, &present);
+            float value = track_or(event, light_track(axis), beat, 0.0f, &present);
             if (!present) continue;
             // The light sits at the given distance along its direction from
             // the camera, looking at the camera's position.
@@ -82,7 +78,7 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
     }
 
     bool has_instances = false;
-    float instances = track_or(event, "render_instances", beat, 1.0f, &has_instances);
+    float instances = track_or(event, SceneTrack::RenderInstances, beat, 1.0f, &has_instances);
     instance_count = has_instances ? truncate_to_int32(instances) : 1;
     if (instance_count > kMaxRenderInstances) {
         // Said once per process: the track is read twice a frame.
@@ -97,10 +93,11 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
 
     Model* model = scene.root_node ? scene.root_node->model : nullptr;
     if (!model || !model->has_animations) return;
-    const std::int64_t index = truncate_to_int64(track_or(event, "animation_index", beat, 0.0f));
-    const float phase = animation_phase(
-        track_or(event, "animation_position", beat, 0.0f), track_or(event, "animation_divider", beat, 1.0f),
-        track_or(event, "animation_start", beat, 0.0f), track_or(event, "animation_end", beat, 1.0f));
+    const std::int64_t index = truncate_to_int64(track_or(event, SceneTrack::AnimationIndex, beat, 0.0f));
+    const float phase = animation_phase(track_or(event, SceneTrack::AnimationPosition, beat, 0.0f),
+                                        track_or(event, SceneTrack::AnimationDivider, beat, 1.0f),
+                                        track_or(event, SceneTrack::AnimationStart, beat, 0.0f),
+                                        track_or(event, SceneTrack::AnimationEnd, beat, 1.0f));
     model->animate(index, phase);
 }
 

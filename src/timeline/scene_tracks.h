@@ -1,11 +1,60 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace quillbarrow {
 
 class Event;
 class Scene;
+
+// The reserved tracks of an event whose effect draws a scene. The reader
+// names them only through this table, so the tools that check a project
+// know every one of them.
+enum class SceneTrack {
+    CameraPositionX,  // the camera's nine floats, in Camera::track_float order
+    CameraPositionY,
+    CameraPositionZ,
+    CameraDirectionX,
+    CameraDirectionY,
+    CameraDirectionZ,
+    CameraUpX,
+    CameraUpY,
+    CameraUpZ,
+    LightDistance,
+    LightX,
+    LightY,
+    LightZ,
+    RenderInstances,
+    AnimationIndex,
+    AnimationPosition,
+    AnimationDivider,
+    AnimationStart,
+    AnimationEnd,
+    Count,
+};
+inline constexpr std::array<const char*, static_cast<std::size_t>(SceneTrack::Count)> kSceneTrackNames = {
+    "camera_position_x",
+    "camera_position_y",
+    "camera_position_z",
+    "camera_direction_x",
+    "camera_direction_y",
+    "camera_direction_z",
+    "camera_up_x",
+    "camera_up_y",
+    "camera_up_z",
+    "ldD",
+    "ldX",
+    "ldY",
+    "ldZ",
+    "render_instances",
+    "animation_index",
+    "animation_position",
+    "animation_divider",
+    "animation_start",
+    "animation_end",
+};
+constexpr const char* scene_track_name(SceneTrack track) { return kSceneTrackNames[static_cast<std::size_t>(track)]; }
 
 // The reserved tracks of an event whose effect draws a scene: the nine
 // camera floats, the light's distance ("ldD") and direction ("ldX", "ldY",

@@ -1,6 +1,8 @@
 // quillbarrow check run as a real process: shader builds in the hidden
 // window, the output formats and the exit status.
 
+#include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -66,6 +68,68 @@ TEST_F(CheckToolTest, ShaderErrorsNameTheIncludedFileAndItsLine) {
         EXPECT_NE(line.find("undeclared_name"), std::string::npos) << line;
     }
     EXPECT_NE(result.out.find("(shaders[0].fragment_shader_filename)"), std::string::npos) << result.out;
+}
+
+// "FILE:LINE: error: message" of every line of a report that names a
+// shader file, without what each tool adds after it, sorted.
+std::vector<std::string> shader_places(const std::string& report) {
+    static const std::regex place(R"(^(shaders/[a-z]+\.frag:[0-9]+: error: .*) \([^()]*\)$)");
+    std::vector<std::string> places;
+    for (const std::string& line : lines_of(report)) {
+        std::smatch match;
+        if (std::regex_search(line, match, place)) places.push_back(match[1]);
+    }
+    std::sort(places.begin(), places.end());
+    return places;
+}
+
+TEST_F(CheckToolTest, CheckPackAndRenderPlaceShaderErrorsAlike) {
+    put("shaders/v.vert", "#version 150\nin vec2 vp;\nvoid main() { gl_Position = vec4(vp, 0.0, 1.0); }\n");
+    put("shaders/colours.frag", "// colours\nvec3 paint() { return vec3(undeclared_a); }\n");
+    put("shaders/fill.frag", "#version 150\nout vec4 fragColor;\n#include \"shaders/colours.frag\"\n"
+                             "void main() { fragColor = vec4(paint(), undeclared_b); }\n");
+    put("project.json", R"({"music": "", "bpm": 120.0, "beat_offset": 0.0, "end_beat": 8.0,
+  "shaders": [
+    {"vertex_shader_filename": "shaders/v.vert", "fragment_shader_filename": "shaders/fill.frag"},
+    {"vertex_shader_filename": "shaders/v.vert", "fragment_shader_filename": "shaders/colours.frag"}],
+  "effects": [{"name": "fill", "program": "shaders/fill.frag"}],
+  "events": [{"type": 1, "name": "fill", "effect": "fill", "start_beat": 0.0, "end_beat": 8.0, "visible": "true"}]})");
+    const auto checked = check({"project.json"});
+    const auto packed =
+        run_tool({"pack", "project.json", "-o", "packed", "--player", QB_TOOL_PATH}, dir.path().string());
+    const auto rendered =
+        run_tool({"render", "project.json", "-o", "frame.png", "--beat", "1", "--size", "64x36"}, dir.path().string());
+    EXPECT_EQ(checked.exit_code, 1);
+    EXPECT_EQ(packed.exit_code, 1);
+    EXPECT_EQ(rendered.exit_code, 1);
+    const std::vector<std::string> places = shader_places(checked.out);
+    EXPECT_EQ(shader_places(packed.err), places) << packed.err;
+    EXPECT_EQ(shader_places(rendered.err), places) << rendered.err;
+    // The included file's line, and the including file's own line past the include.
+    std::vector<std::string> files;
+    for (const std::string& place : places) files.push_back(place.substr(0, place.find(": error: ")));
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"shaders/colours.frag:2", "shaders/fill.frag:4"})) << checked.out;
+}
+
+TEST_F(CheckToolTest, AVeryLongChainOfGroupsEndsInFindingsNotAStackOverflow) {
+    // Each group replays the next; the last two replay each other.
+    constexpr int kGroups = 200000;
+    std::string groups, events;
+    for (int i = 0; i < kGroups; ++i) {
+        const std::string n = std::to_string(i), next = std::to_string(i + 1 < kGroups ? i + 1 : i - 1);
+        groups += std::string(i ? ",\n" : "") + R"({"name": "g)" + n + R"(", "events": ["e)" + n + R"("]})";
+        events += std::string(i ? ",\n" : "") + R"({"name": "e)" + n + R"(", "type": 3, "group": "g)" + next + "\"}";
+    }
+    put("project.json", "{\"music\": \"\",\n\"event_groups\": [\n" + groups + "],\n\"events\": [\n" + events + "]}\n");
+    const auto result = check({"project.json"});
+    EXPECT_EQ(result.exit_code, 1) << result.err;
+    const std::string last = std::to_string(kGroups - 1), before = std::to_string(kGroups - 2);
+    EXPECT_EQ(result.out, "project.json:" + std::to_string(kGroups + 1) + ": error: group \"g" + before +
+                              "\" contains itself: g" + before + " -> g" + last + " -> g" + before + " (event_groups[" +
+                              before + "].events)\n" + "project.json:" + std::to_string(kGroups + 2) +
+                              ": error: group \"g" + last + "\" contains itself: g" + last + " -> g" + before +
+                              " -> g" + last + " (event_groups[" + last + "].events)\n");
 }
 
 TEST_F(CheckToolTest, JsonOutputIsOneObjectPerFinding) {

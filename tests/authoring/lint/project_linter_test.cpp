@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "document/demo.h"
+#include "lint/key_kinds.h"
 #include "lint/key_positions.h"
 #include "lint/project_linter.h"
 #include "lint/shader_checks.h"
 #include "lint/shader_sources.h"
-#include "shader_report/shader_build_report.h"
+#include "timeline/scene_tracks.h"
 #include "document/resource_test_helpers.h"
 
 namespace quillbarrow {
@@ -173,6 +175,37 @@ TEST_F(CheckTest, TracksAndUniformDefinitionsThatDriveNothingAreWarnings) {
                      "\"member.track\" after an event of its group (events[1].control_points.other.pulse)"}));
 }
 
+TEST_F(CheckTest, EveryReservedSceneTrackOfTheReaderDrivesASceneEffect) {
+    std::string tracks;
+    for (const char* name : kSceneTrackNames) tracks += std::string("\"") + name + "\": {}, ";
+    const Lines found = lint(R"({"music": "",
+  "shaders": [{"fragment_shader_filename": "a.frag", "vertex_shader_source": "", "fragment_shader_source": ""}],
+  "scenes": [{"name": "s"}],
+  "effects": [{"name": "fx", "program": "a.frag", "scene": "s"}],
+  "events": [{"name": "e", "effect": "fx", "start_beat": 0.0, "end_beat": 1.0, "control_points": {)" +
+                             tracks + R"("camera_position_w": {}}}]
+})");
+    EXPECT_EQ(found,
+              (Lines{"5: warning: track \"camera_position_w\" drives nothing: effect \"fx\" has no uniform, font "
+                     "texture or scene track of that name (events[0].control_points.camera_position_w)"}));
+}
+
+TEST(CheckKeys, TheLinterKnowsEveryDocumentKeyTheReaderReadsAndNoOther) {
+    for (const char* key : kDocumentListKeys) {
+        const KeyRule* rule = find_key(RecordKind::Document, key);
+        ASSERT_NE(rule, nullptr) << key;
+        EXPECT_EQ(rule->kind, ValueKind::RecordList) << key;
+    }
+    for (const char* key : kDocumentValueKeys) EXPECT_NE(find_key(RecordKind::Document, key), nullptr) << key;
+    for (const KeyRule& rule : keys_of(RecordKind::Document)) {
+        const std::string key = rule.key;
+        const auto read = [&](const auto& table) {
+            return std::any_of(table.begin(), table.end(), [&](const char* name) { return key == name; });
+        };
+        EXPECT_TRUE(key == "$schema" || read(kDocumentListKeys) || read(kDocumentValueKeys)) << key;
+    }
+}
+
 TEST_F(CheckTest, AnyJsonEndsInFindingsNotACrash) {
     // Every key of every kind given the wrong type, numbers beyond every range,
     // and nesting past what the reader accepts.
@@ -221,25 +254,6 @@ TEST(KeyPositions, FindsEveryKeyAndElementAndFallsBackToTheParent) {
     EXPECT_EQ(positions.line_of("a[1].missing"), 4);
     EXPECT_EQ(positions.line_of("d"), 7);
     EXPECT_EQ(positions.line_of("nothing.here"), 1);
-}
-
-TEST(ShaderLogs, ReadsTheLineOfEachDriversFormat) {
-    const auto lines = parse_info_log("0:12(5): error: `x' undeclared\n"
-                                      "0(7) : error C1008: undefined variable \"y\"\n"
-                                      "ERROR: 0:3: 'z' : syntax error\n"
-                                      "0:4(1): warning: unused\n"
-                                      "error: linking failed\n");
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0].line, 12);
-    EXPECT_EQ(lines[0].message, "`x' undeclared");
-    EXPECT_EQ(lines[1].line, 7);
-    EXPECT_EQ(lines[1].message, "undefined variable \"y\"");
-    EXPECT_EQ(lines[2].line, 3);
-    EXPECT_TRUE(lines[2].is_error);
-    EXPECT_EQ(lines[3].line, 4);
-    EXPECT_FALSE(lines[3].is_error);
-    EXPECT_EQ(lines[4].line, 0);
-    EXPECT_TRUE(lines[4].is_error);
 }
 
 TEST_F(CheckTest, IncludedLinesMapBackToTheirOwnFile) {
