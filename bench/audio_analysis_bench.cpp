@@ -10,7 +10,7 @@
 #include <numbers>
 #include <vector>
 
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 
 namespace quillbarrow {
 

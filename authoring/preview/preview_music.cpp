@@ -3,7 +3,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 
 namespace quillbarrow {
 

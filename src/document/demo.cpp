@@ -8,9 +8,9 @@
 
 #include "document/decode_budget.h"
 #include "document/resource_file.h"
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 #include "player/diagnostics.h"
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 #include "player/player_state.h"
 #include "timeline/frame_evaluation.h"
 #include "timeline/group_cycles.h"
@@ -74,8 +74,6 @@ void assign_keys(const RecordList<T>& list, std::unordered_map<const void*, std:
 
 const char* const kListKeys[] = {"events", "effects",       "shaders", "textures", "audio_samples", "event_groups",
                                  "fonts",  "font_textures", "datas",   "models",   "scenes"};
-
-Mix_Music* music_stream = nullptr;
 
 // A project must not hold a group that replays itself: refuse it, naming
 // the way round.

@@ -4,7 +4,7 @@
 
 #include <GL/glew.h>
 
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 #include "document/font_texture.h"
 #include "document/texture.h"
 #include "player/player_state.h"

@@ -14,7 +14,7 @@
 #include <SDL_mixer.h>
 
 #include "document/audio_sample.h"
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 #include "support/test_environment.h"
 
 namespace quillbarrow {

@@ -1,4 +1,4 @@
-#include "player/audio_analysis.h"
+#include "audio/audio_analysis.h"
 
 #include <algorithm>
 #include <atomic>
