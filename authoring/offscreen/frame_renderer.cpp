@@ -10,12 +10,10 @@
 #include "document/demo.h"
 #include "player/audio_analysis.h"
 #include "video/offline_mix.h"
+#include "player/frame_step.h"
 #include "player/player_state.h"
-#include "timeline/frame_evaluation.h"
 
 namespace quillbarrow {
-
-namespace {}  // namespace
 
 const Mix_Chunk* decoded_music(const Demo& demo, double seconds) {
     static const Demo* decoded_for = nullptr;
@@ -51,16 +49,6 @@ void analyse_music_at(const Demo& demo, float beat) {
 
 }  // namespace
 
-void draw_frame(Demo& demo, float beat) {
-    current_beat = beat;
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
-    pose_scenes(demo.events, beat);
-    demo.evaluate_frame(beat);
-}
-
 bool save_frame_png(const unsigned char* pixels, int width, int height, const std::string& path, std::string* error) {
     SDL_Surface* image = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!image) {
@@ -88,7 +76,7 @@ bool save_frame_png(const unsigned char* pixels, int width, int height, const st
 bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error) {
     const int width = display_size.viewport_width, height = display_size.viewport_height;
     analyse_music_at(demo, beat);
-    draw_frame(demo, beat);
+    step_standalone_frame(demo, beat);
 
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);

@@ -13,15 +13,11 @@ class Demo;
 // for the rest of the run, decoded again only when a later time is asked.
 const Mix_Chunk* decoded_music(const Demo& demo, double seconds);
 
-// Draws the document's frame at a beat into the window's back buffer, the
-// way the player does, and writes what it shows as a PNG, top row first.
+// Draws the document's frame at a beat into the window's back buffer
+// through the player's frame step, and writes what it shows as a PNG, top row first.
 // The audio texture shows the music's analysis at that beat.
 // False, with the reason, when the file cannot be written.
 bool render_frame_to_png(Demo& demo, float beat, const std::string& path, std::string* error);
-
-// Draws the document's frame at a beat into the window's back buffer, as the
-// player's loop does; the audio analysis is whatever was fed to it last.
-void draw_frame(Demo& demo, float beat);
 
 // Saves window pixels read by glReadPixels (RGBA, rows bottom-up) as an
 // opaque PNG, top row first.

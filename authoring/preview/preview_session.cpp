@@ -16,6 +16,7 @@
 #include "project/project_file.h"
 #include "player/diagnostics.h"
 #include "offscreen/frame_renderer.h"
+#include "player/frame_step.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 #include "preview/preview_status.h"
@@ -189,7 +190,7 @@ void PreviewSession::handle_event(const SDL_Event& event) {
 
 // The frame the tools draw: scenes posed for the beat first, so a seek
 // shows the new beat's shadows at once.
-void PreviewSession::draw_frame() { quillbarrow::draw_frame(*demo_, clock_.beat()); }
+void PreviewSession::draw_frame() { step_standalone_frame(*demo_, clock_.beat()); }
 
 void PreviewSession::report_status(double frame_ms) {
     ++frames_;

@@ -9,6 +9,7 @@
 #include "offscreen/frame_renderer.h"
 #include "video/offline_mix.h"
 #include "video/pixel_readback_ring.h"
+#include "player/frame_step.h"
 #include "player/player_state.h"
 
 namespace quillbarrow {
@@ -87,7 +88,7 @@ bool render_video(Demo& demo, FrameRate rate, const VideoFrames& frames, const V
         const std::int64_t position = frame_sound_position(n, rate, frequency);
         mix.advance_to(position);
         analyse_mix_before(mix, position);
-        draw_frame(demo, frame_beat(n, rate, demo.bpm, demo.beat_offset));
+        step_standalone_frame(demo, frame_beat(n, rate, demo.bpm, demo.beat_offset));
         if (n < frames.first) continue;
         going = ring.read_frame(deliver);
         if (callbacks.progress) callbacks.progress(n + 1 - frames.first, frames.count());

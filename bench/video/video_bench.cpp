@@ -19,6 +19,7 @@
 #include "offscreen/headless_session.h"
 #include "video/offline_mix.h"
 #include "video/pixel_readback_ring.h"
+#include "player/frame_step.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 
@@ -44,7 +45,7 @@ void BM_PlayerFrame(benchmark::State& state) {
     if (!example) return state.SkipWithError("no GL context or example (run under Xvfb)");
     std::int64_t n = 0;
     for (auto _ : state) {
-        draw_frame(*example, beat_of(n++));
+        step_standalone_frame(*example, beat_of(n++));
         SDL_GL_SwapWindow(player_window());
         glFinish();
     }
@@ -64,7 +65,7 @@ void BM_VideoFrameWithoutEncoding(benchmark::State& state) {
         const std::int64_t position = (16 * 44100 / 2) + n * 735;
         mix.mix(position - 1024, position, window.data());
         analyse_audio(-2, window.data(), 4096, nullptr);
-        draw_frame(*example, beat_of(n++));
+        step_standalone_frame(*example, beat_of(n++));
         ring.read_frame(deliver);
     }
     ring.drain(deliver);

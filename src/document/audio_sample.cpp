@@ -27,7 +27,6 @@ struct MusicDuck {
     std::atomic<AudioSample*> owner{nullptr};
 };
 MusicDuck duck;
-SampleOutput* sample_output = nullptr;
 
 Uint32 end_music_duck(Uint32, void*) {
     if (AudioSample* sample = duck.owner.exchange(nullptr)) sample->played = false;

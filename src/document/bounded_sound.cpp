@@ -31,6 +31,11 @@ struct AllocationCap {
     }
 };
 
+// These stay here rather than with the player's process-wide state: SDL
+// calls the hook below from whatever thread allocates, with no way to pass
+// it anything, so the cap of the decode running on a thread can only be
+// found through a thread-local, and SDL's own functions must be kept where
+// the hook can call them.
 thread_local AllocationCap* active_cap = nullptr;
 SDL_malloc_func sdl_malloc;
 SDL_calloc_func sdl_calloc;

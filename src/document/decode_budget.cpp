@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
+#include "player/player_state.h"
+
 namespace quillbarrow {
-
-namespace {
-
-DecodeBudget* active_budget = nullptr;
-
-}  // namespace
 
 bool DecodeBudget::take_pixels(long long width, long long height) {
     if (width < 0 || height < 0) return false;
@@ -23,15 +19,16 @@ bool DecodeBudget::take_pixels(long long width, long long height) {
 void DecodeBudget::take_sound_bytes(std::uint64_t bytes) { sound_bytes_ += std::min(bytes, sound_bytes_left()); }
 
 DecodeBudget& current_decode_budget() {
-    if (active_budget) return *active_budget;
+    if (active_decode_budget) return *active_decode_budget;
+    // A decode outside any load gets a fresh budget of its own each time.
     thread_local DecodeBudget unscoped;
     unscoped = DecodeBudget();
     return unscoped;
 }
 
-DecodeBudgetScope::DecodeBudgetScope() : outer_(active_budget) { active_budget = &budget_; }
+DecodeBudgetScope::DecodeBudgetScope() : outer_(active_decode_budget) { active_decode_budget = &budget_; }
 
-DecodeBudgetScope::~DecodeBudgetScope() { active_budget = outer_; }
+DecodeBudgetScope::~DecodeBudgetScope() { active_decode_budget = outer_; }
 
 std::string pixel_budget_refusal() {
     return "the production's images, model images and font textures together may decode at most " +

@@ -10,7 +10,7 @@
 #include "document/resource_file.h"
 #include "player/audio_analysis.h"
 #include "player/diagnostics.h"
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 #include "player/player_state.h"
 #include "timeline/frame_evaluation.h"
 #include "timeline/group_cycles.h"
@@ -72,8 +72,6 @@ template <class T>
 void assign_keys(const RecordList<T>& list, std::unordered_map<const void*, std::uint64_t>& keys) {
     for (const auto& record : list) keys.emplace(record.get(), keys.size() + 1);
 }
-
-Mix_Music* music_stream = nullptr;
 
 // A project must not hold a group that replays itself: refuse it, naming
 // the way round.

@@ -4,11 +4,28 @@
 #include <filesystem>
 #include <system_error>
 
+#include "document/resource_reader.h"
+#include "player/diagnostics.h"
+
 namespace quillbarrow {
 
 std::unique_ptr<ByteBuffer> load_resource_buffer(const JsonValue& value, const char* key, const std::string& path) {
     if (value.has(key)) return std::make_unique<ByteBuffer>(value[key]);
-    return std::make_unique<ByteBuffer>(path);
+    return read_file_buffer(path);
+}
+
+std::unique_ptr<ByteBuffer> read_file_buffer(const std::string& path) {
+    ResourceFile file = read_resource_file(path);
+    if (file.fault == ResourceFault::Missing) {
+        char message[256];
+        std::snprintf(message, sizeof message, "File not found: %s", path.c_str());
+        fatal_error(message);
+    }
+    if (!file.ok()) fatal_error(file.message);
+    auto buffer = std::make_unique<ByteBuffer>();
+    buffer->data = std::move(file.bytes);
+    buffer->len = file.size;
+    return buffer;
 }
 
 namespace {

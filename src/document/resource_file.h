@@ -12,6 +12,9 @@ namespace quillbarrow {
 // the bytes are either embedded under the record's buffer key or live in the
 // file the record names.
 
+// The whole file at path; a missing or unreadable file is a fatal error.
+std::unique_ptr<ByteBuffer> read_file_buffer(const std::string& path);
+
 // The buffer from value[key] when the key is present, else the whole file at
 // path (a missing file is fatal).
 std::unique_ptr<ByteBuffer> load_resource_buffer(const JsonValue& value, const char* key, const std::string& path);

@@ -8,7 +8,7 @@
 #include "document/audio_sample.h"
 #include "document/texture.h"
 #include "document/demo.h"
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
 #include "render/effect.h"

@@ -14,7 +14,8 @@
 #include "player/audio_analysis.h"
 #include "player/beat_clock.h"
 #include "player/diagnostics.h"
-#include "player/loading_progress.h"
+#include "player/frame_step.h"
+#include "document/loading_progress.h"
 #include "player/loading_screen.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
@@ -105,13 +106,12 @@ int run_player() {
     check_gl_errors("flushing");
 
     while (!quit_requested) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        begin_frame();
         const Uint32 elapsed = SDL_GetTicks() - start_ticks;
-        current_beat = beat_at(elapsed, current_document->bpm, current_document->beat_offset);
-        if (past_end(current_beat, current_document->end_beat)) quit_requested = true;
+        const float beat = beat_at(elapsed, current_document->bpm, current_document->beat_offset);
+        if (past_end(beat, current_document->end_beat)) quit_requested = true;
         drain_frame_events();
-        glViewport(0, 0, display_size.viewport_width, display_size.viewport_height);
-        current_document->evaluate_frame(current_beat);
+        step_frame(*current_document, beat);
         SDL_GL_SwapWindow(player_window());
         SDL_Delay(2);
     }

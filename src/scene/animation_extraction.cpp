@@ -13,7 +13,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include "scene/animations.h"
-#include "scene/model.h"
+#include "scene/gltf_accessor.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
 
@@ -174,16 +174,6 @@ std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const ti
     return skeleton;
 }
 
-unsigned int create_joint_buffer() {
-    GLuint name = 0;
-    glGenBuffers(1, &name);
-    glBindBuffer(GL_UNIFORM_BUFFER, name);
-    glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
-    glBindBufferBase(GL_UNIFORM_BUFFER, 0, name);
-    glBindBuffer(GL_UNIFORM_BUFFER, 0);
-    return name;
-}
-
 NodeAnimationRecord rest_record(const tinygltf::Node& node, std::int32_t node_index, std::int32_t animation) {
     NodeAnimationRecord record;
     record.node = node_index;
@@ -289,25 +279,26 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
 
 }  // namespace
 
-void extract(Model& model) {
-    const tinygltf::Model& gltf = model.gltf;
-    model.animations = std::make_shared<Animations>();
-    model.skeleton = nullptr;
-    model.node_animation_records.clear();
+unsigned int create_joint_buffer() {
+    GLuint name = 0;
+    glGenBuffers(1, &name);
+    glBindBuffer(GL_UNIFORM_BUFFER, name);
+    glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, name);
+    glBindBuffer(GL_UNIFORM_BUFFER, 0);
+    return name;
+}
 
-    if (!gltf.skins.empty()) {
-        model.skeleton = extract_skeleton(gltf, gltf.skins.front());
-        if (!model.joint_buffer) model.joint_buffer = create_joint_buffer();
-    } else {
-        model.node_animation_records = extract_node_records(gltf);
-    }
-
+ExtractedAnimation extract(const tinygltf::Model& gltf) {
+    ExtractedAnimation out;
+    out.animations = std::make_shared<Animations>();
+    if (!gltf.skins.empty())
+        out.skeleton = extract_skeleton(gltf, gltf.skins.front());
+    else
+        out.node_records = extract_node_records(gltf);
     for (const tinygltf::Animation& animation : gltf.animations)
-        model.animations->add(extract_animation(gltf, animation));
-
-    model.has_animations = !model.animations->by_name.empty();
-    model.node_override_flags.assign(gltf.nodes.size(), false);
-    model.node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
+        out.animations->add(extract_animation(gltf, animation));
+    return out;
 }
 
 }  // namespace Animation

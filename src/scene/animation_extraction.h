@@ -1,16 +1,35 @@
 #pragma once
 
-namespace quillbarrow {
+#include <memory>
+#include <vector>
 
-class Model;
+#include <tiny_gltf.h>
+
+#include "scene/model_animation.h"
+
+namespace quillbarrow {
 
 namespace Animation {
 
-// Reads the first skin, the node records of an unskinned model and every
-// animation out of the model's parsed glTF, creates the joint matrix block
-// of a skinned model, and sizes the node override state. Runs once, at the
-// end of the model's upload; problems of the asset are reported on stderr.
-void extract(Model& model);
+class Skeleton;
+class Animations;
+
+// What a model's parsed glTF holds for animation: the first skin's
+// skeleton (none without skins), the node records of an unskinned model
+// and every animation.
+struct ExtractedAnimation {
+    std::shared_ptr<Skeleton> skeleton;
+    std::shared_ptr<Animations> animations;
+    std::vector<NodeAnimationRecord> node_records;
+};
+
+// Runs once, at the end of the model's upload; problems of the asset are
+// reported on stderr.
+ExtractedAnimation extract(const tinygltf::Model& gltf);
+
+// The joint matrix block of a skinned model: a uniform buffer with room for
+// 100 matrices, bound at binding point 0.
+unsigned int create_joint_buffer();
 
 }  // namespace Animation
 

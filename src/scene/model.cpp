@@ -222,53 +222,6 @@ bool has_text_gltf_extension(const std::string& name) {
     return extension == ".gltf" || extension == ".GLTF";
 }
 
-bool locate_accessor(const tinygltf::Model& gltf, int accessor_index, AccessorSpan* span, std::string* why) {
-    auto fail = [why](const std::string& reason) {
-        if (why) *why = reason;
-        return false;
-    };
-    if (accessor_index < 0 || static_cast<std::size_t>(accessor_index) >= gltf.accessors.size()) {
-        return fail("accessor " + std::to_string(accessor_index) + " does not exist");
-    }
-    const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
-    if (accessor.bufferView < 0 || static_cast<std::size_t>(accessor.bufferView) >= gltf.bufferViews.size()) {
-        return fail("accessor " + std::to_string(accessor_index) + " has no buffer view");
-    }
-    const tinygltf::BufferView& view = gltf.bufferViews[accessor.bufferView];
-    if (view.buffer < 0 || static_cast<std::size_t>(view.buffer) >= gltf.buffers.size()) {
-        return fail("buffer view " + std::to_string(accessor.bufferView) + " has no buffer");
-    }
-    int component_size = tinygltf::GetComponentSizeInBytes(static_cast<std::uint32_t>(accessor.componentType));
-    int components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type));
-    int stride = accessor.ByteStride(view);
-    if (component_size <= 0 || components <= 0 || stride <= 0) {
-        return fail("accessor " + std::to_string(accessor_index) + " has an unknown type or component type");
-    }
-    std::size_t buffer_length = gltf.buffers[view.buffer].data.size();
-    if (view.byteOffset > buffer_length || view.byteLength > buffer_length - view.byteOffset) {
-        return fail("buffer view " + std::to_string(accessor.bufferView) + " runs past its buffer");
-    }
-    std::size_t element_size = static_cast<std::size_t>(component_size) * static_cast<std::size_t>(components);
-    if (accessor.count > 0) {
-        // Last element: starts (count - 1) strides in and must end inside the
-        // view. Compared by subtraction so that no product can overflow.
-        bool fits = accessor.byteOffset <= view.byteLength && element_size <= view.byteLength - accessor.byteOffset;
-        if (fits) {
-            std::size_t room = view.byteLength - accessor.byteOffset - element_size;
-            fits = accessor.count - 1 <= room / static_cast<std::size_t>(stride);
-        }
-        if (!fits) return fail("accessor " + std::to_string(accessor_index) + " runs past its buffer view");
-    }
-    if (span) {
-        span->buffer = view.buffer;
-        span->offset = view.byteOffset + accessor.byteOffset;
-        span->stride = static_cast<std::size_t>(stride);
-        span->element_size = element_size;
-        span->count = accessor.count;
-    }
-    return true;
-}
-
 Model::Model(const JsonValue& value) {
     from_json(value);
     upload();
@@ -334,7 +287,7 @@ void Model::read(BinaryReader& in) {
 
 void Model::load_from_file(const std::string& path) {
     filename = path;
-    buffer = std::make_unique<ByteBuffer>(path);
+    buffer = read_file_buffer(path);
     if (report_missing_extension(filename)) return;
     // Parsed from the bytes just read, so the file is read once; its URIs
     // are relative to its folder, as the library's file loaders take them.
@@ -429,7 +382,14 @@ void Model::upload() {
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     std::clog << "Number of VAOs: " << vertex_arrays.size() << std::endl;
 
-    Animation::extract(*this);
+    Animation::ExtractedAnimation extracted = Animation::extract(gltf);
+    skeleton = std::move(extracted.skeleton);
+    animations = std::move(extracted.animations);
+    node_animation_records = std::move(extracted.node_records);
+    if (skeleton && !joint_buffer) joint_buffer = Animation::create_joint_buffer();
+    has_animations = !animations->by_name.empty();
+    node_override_flags.assign(gltf.nodes.size(), false);
+    node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
 }
 
 PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
@@ -550,6 +510,23 @@ void Model::animate(std::int64_t index, float phase) {
                                               glm::scale(glm::mat4(1.0f), record.scale) * record.matrix;
         node_override_flags[record.node] = true;
     }
+}
+
+std::vector<std::string> model_load_errors(const Model& model) {
+    std::vector<std::string> lines;
+    const std::string prefix = "model \"" + model.filename + "\": ";
+    std::size_t start = 0;
+    while (start < model.load_error.size()) {
+        std::size_t end = model.load_error.find('\n', start);
+        if (end == std::string::npos) end = model.load_error.size();
+        if (end > start) lines.push_back(prefix + model.load_error.substr(start, end - start));
+        start = end + 1;
+    }
+    if (lines.empty() && !model.parsed)
+        lines.push_back(prefix + (model.filename.find('.') == std::string::npos
+                                      ? "expected a file extension in its name"
+                                      : "Failed to parse glTF"));
+    return lines;
 }
 
 }  // namespace quillbarrow

@@ -10,6 +10,7 @@
 #include <glm/mat4x4.hpp>
 #include <tiny_gltf.h>
 
+#include "scene/gltf_accessor.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -104,25 +105,15 @@ private:
     std::vector<bool> sampled_;
 };
 
-// Where the elements of a glTF accessor lie in its buffer, once checked.
-struct AccessorSpan {
-    int buffer = -1;               // glTF buffer index
-    std::size_t offset = 0;        // byte offset of element 0 in the buffer
-    std::size_t stride = 0;        // bytes from one element to the next
-    std::size_t element_size = 0;  // bytes of one element
-    std::size_t count = 0;
-};
-
-// False, with the reason in *why, when the accessor, its buffer view or its
-// buffer does not exist, its component type or type is unknown, or its last
-// element would end past its buffer view or its buffer.
-bool locate_accessor(const tinygltf::Model& gltf, int accessor, AccessorSpan* span, std::string* why);
-
 // True when the name's extension (from its last ".", at most four
 // characters) is exactly ".glb" or ".GLB"; false without a dot.
 bool has_binary_gltf_extension(const std::string& name);
 // True when the name's extension (at most five characters) is exactly
 // ".gltf" or ".GLTF".
 bool has_text_gltf_extension(const std::string& name);
+
+// Every error of a model's load, as `check` and `pack` report them:
+// model "NAME": MESSAGE. Empty when the model loaded.
+std::vector<std::string> model_load_errors(const Model& model);
 
 }  // namespace quillbarrow

@@ -5,7 +5,6 @@
 
 #include "document/project_folder.h"
 #include "document/resource_reader.h"
-#include "scene/model.h"
 
 namespace quillbarrow {
 
@@ -83,23 +82,6 @@ std::string unread_images(const tinygltf::Model& gltf) {
         if (image.uri.empty() || tinygltf::IsDataURI(image.uri) || !image.image.empty()) continue;
         lines += "image " + std::to_string(i) + " (\"" + image.uri + "\") could not be read\n";
     }
-    return lines;
-}
-
-std::vector<std::string> model_load_errors(const Model& model) {
-    std::vector<std::string> lines;
-    const std::string prefix = "model \"" + model.filename + "\": ";
-    std::size_t start = 0;
-    while (start < model.load_error.size()) {
-        std::size_t end = model.load_error.find('\n', start);
-        if (end == std::string::npos) end = model.load_error.size();
-        if (end > start) lines.push_back(prefix + model.load_error.substr(start, end - start));
-        start = end + 1;
-    }
-    if (lines.empty() && !model.parsed)
-        lines.push_back(prefix + (model.filename.find('.') == std::string::npos
-                                      ? "expected a file extension in its name"
-                                      : "Failed to parse glTF"));
     return lines;
 }
 

@@ -8,8 +8,6 @@
 
 namespace quillbarrow {
 
-class Model;
-
 // Where the files a glTF asset names (its buffer and image URIs) may come
 // from. "data:" URIs are decoded by the library and need no file.
 enum class ModelFiles {
@@ -46,9 +44,5 @@ private:
 // A line for each image whose external file was not read: the library only
 // warns about those, and the model then draws without its texture.
 std::string unread_images(const tinygltf::Model& gltf);
-
-// Every error of a model's load, as `check` and `pack` report them:
-// model "NAME": MESSAGE. Empty when the model loaded.
-std::vector<std::string> model_load_errors(const Model& model);
 
 }  // namespace quillbarrow

@@ -1,5 +1,6 @@
 #include "serialization/binary_reader.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "serialization/string_codec.h"
@@ -54,6 +55,23 @@ std::string_view BinaryReader::read_bytes(std::uint64_t length, const char* fiel
     return view;
 }
 
-std::string BinaryReader::read_string(const char* field) { return quillbarrow::read_string(*this, field); }
+std::string BinaryReader::read_string(const char* field) {
+    const std::size_t at = offset_;
+    std::uint64_t length = read_count(field, 1);
+    std::string stored(read_bytes(length, field));
+    scramble(reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
+    // The declared length is checked against what this string and the
+    // document's remaining text budget allow before anything is allocated.
+    const std::uint64_t allowed = std::min<std::uint64_t>(kMaxStoredStringLength, text_budget_left_);
+    try {
+        // (0 would mean no limit: an exhausted budget still admits one byte.)
+        std::string text = decompress(stored, allowed == 0 ? 1 : allowed);
+        spend_text_budget(text.size());
+        return text;
+    } catch (const std::length_error& e) {
+        throw std::length_error(std::string(e.what()) + " (" + field + " at offset " + std::to_string(at) +
+                                "; a document holds at most " + std::to_string(kTextBudget >> 20) + " MiB of text)");
+    }
+}
 
 }  // namespace quillbarrow

@@ -23,7 +23,13 @@ void BinaryWriter::write_bytes(const void* data, std::size_t length) {
     bytes_.insert(bytes_.end(), p, p + length);
 }
 
-void BinaryWriter::write_string(std::string_view text) { quillbarrow::write_string(text, *this); }
+void BinaryWriter::write_string(std::string_view text) {
+    std::string packed = compress(text);
+    write_u64(packed.size());
+    const std::size_t at = size();
+    write_bytes(packed.data(), packed.size());
+    scramble(data() + at, packed.size());
+}
 
 std::uint64_t BinaryWriter::key_of(const void* object) const {
     if (!object) return 0;

@@ -4,8 +4,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "document/resource_reader.h"
-#include "player/diagnostics.h"
 #include "serialization/string_codec.h"
 
 namespace quillbarrow {
@@ -78,18 +76,6 @@ std::string base64_decode(std::string_view text) {
 }
 
 ByteBuffer::ByteBuffer(const void* bytes, std::uint64_t size) { assign(bytes, size); }
-
-ByteBuffer::ByteBuffer(const std::string& path) {
-    ResourceFile file = read_resource_file(path);
-    if (file.fault == ResourceFault::Missing) {
-        char message[256];
-        std::snprintf(message, sizeof message, "File not found: %s", path.c_str());
-        fatal_error(message);
-    }
-    if (!file.ok()) fatal_error(file.message);
-    data = std::move(file.bytes);
-    len = file.size;
-}
 
 void ByteBuffer::assign(const void* bytes, std::uint64_t size) {
     len = size;

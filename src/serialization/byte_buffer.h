@@ -17,8 +17,6 @@ public:
     explicit ByteBuffer(BinaryReader& in) { read(in); }
     explicit ByteBuffer(const JsonValue& value) { from_json(value); }
     ByteBuffer(const void* bytes, std::uint64_t size);
-    // Reads the whole file; a missing file is a fatal error.
-    explicit ByteBuffer(const std::string& path);
     ~ByteBuffer() override = default;
 
     ByteBuffer(const ByteBuffer&) = delete;

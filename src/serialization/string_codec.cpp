@@ -6,9 +6,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "serialization/binary_reader.h"
-#include "serialization/binary_writer.h"
-
 namespace quillbarrow {
 
 namespace {
@@ -212,34 +209,6 @@ void scramble(std::uint8_t* bytes, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         bytes[i] ^= period[k];
         if (++k == size) k = 0;
-    }
-}
-
-void write_string(std::string_view text, BinaryWriter& out) {
-    std::string packed = compress(text);
-    out.write_u64(packed.size());
-    std::size_t at = out.size();
-    out.write_bytes(packed.data(), packed.size());
-    scramble(out.data() + at, packed.size());
-}
-
-std::string read_string(BinaryReader& in, const char* field) {
-    const std::size_t at = in.offset();
-    std::uint64_t length = in.read_count(field, 1);
-    std::string stored(in.read_bytes(length, field));
-    scramble(reinterpret_cast<std::uint8_t*>(stored.data()), stored.size());
-    // The declared length is checked against what this string and the
-    // document's remaining text budget allow before anything is allocated.
-    const std::uint64_t allowed = std::min<std::uint64_t>(kMaxStoredStringLength, in.text_budget_left());
-    try {
-        // (0 would mean no limit: an exhausted budget still admits one byte.)
-        std::string text = decompress(stored, allowed == 0 ? 1 : allowed);
-        in.spend_text_budget(text.size());
-        return text;
-    } catch (const std::length_error& e) {
-        throw std::length_error(std::string(e.what()) + " (" + field + " at offset " + std::to_string(at) +
-                                "; a document holds at most " + std::to_string(BinaryReader::kTextBudget >> 20) +
-                                " MiB of text)");
     }
 }
 

@@ -7,11 +7,9 @@
 
 namespace quillbarrow {
 
-class BinaryReader;
-class BinaryWriter;
-
 // Every text of the binary form is compressed with a small LZ-style coder,
-// scrambled with a keystream and stored behind a 64-bit length. The same
+// scrambled with a keystream and stored behind a 64-bit length (the binary
+// reader and writer do the framing). The same
 // keystream, without compression, covers the raw bytes of byte buffers.
 
 // Seed of the keystream, shared by writer and reader.
@@ -29,8 +27,5 @@ std::string decompress(std::string_view bytes, std::uint64_t maximum);
 
 // XORs the bytes with the keystream; applying it twice restores them.
 void scramble(std::uint8_t* bytes, std::size_t length);
-
-void write_string(std::string_view text, BinaryWriter& out);
-std::string read_string(BinaryReader& in, const char* field);
 
 }  // namespace quillbarrow

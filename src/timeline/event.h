@@ -9,12 +9,12 @@
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 #include "timeline/control_track.h"
-#include "timeline/event_group.h"
 
 namespace quillbarrow {
 
 class Effect;
 class AudioSample;
+class EventGroup;
 
 enum class EventType : std::int32_t {
     Effect = 1,
@@ -61,16 +61,16 @@ public:
                            const std::function<EventGroup*(std::uint64_t)>& find_group);
 
     // Resolves through the document's key map and takes the target's name,
-    // so a later JSON write names it. Instantiate it only where Effect and
-    // AudioSample are complete.
-    template <class EffectType = Effect, class AudioSampleType = AudioSample>
+    // so a later JSON write names it. Instantiate it only where Effect,
+    // AudioSample and EventGroup are complete.
+    template <class EffectType = Effect, class AudioSampleType = AudioSample, class GroupType = EventGroup>
     void resolve_reference(const ObjectMap& objects) {
         resolve_reference([&](std::uint64_t key) { return resolve_key<EffectType>(objects, key); },
                           [&](std::uint64_t key) { return resolve_key<AudioSampleType>(objects, key); },
-                          [&](std::uint64_t key) { return resolve_key<EventGroup>(objects, key); });
+                          [&](std::uint64_t key) { return resolve_key<GroupType>(objects, key); });
         if (effect) reference_name = static_cast<const EffectType*>(effect)->name;
         if (audio_sample) reference_name = static_cast<const AudioSampleType*>(audio_sample)->name;
-        if (group) reference_name = group->name;
+        if (group) reference_name = static_cast<const GroupType*>(group)->name;
     }
 
     // Existing track or null; never adds one.

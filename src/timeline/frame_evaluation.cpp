@@ -39,7 +39,6 @@ const ControlTrack* parent_override(const Event* parent, const Event& member, co
 // Groups replaying groups nest at most this deep; the document cuts
 // cycles when it is linked, and this bounds very long chains.
 constexpr int kMaxGroupNesting = 64;
-int group_nesting = 0;
 
 }  // namespace
 
@@ -93,7 +92,10 @@ void apply_to_program(Event& event, float beat, Event* parent) {
     if (event.effect->scene) apply_scene_tracks(event, *event.effect->scene, beat);
 }
 
-Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) {
+namespace {
+
+// `nesting` counts the group events this one is replayed inside.
+Effect* render_nested(Event& event, Texture& audio_texture, float beat, Event* parent, int nesting) {
     switch (event.type) {
     case EventType::Effect: {
         Effect* effect = event.effect;
@@ -123,18 +125,22 @@ Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) 
         return nullptr;
     case EventType::Group: {
         Effect* last = nullptr;
-        if (!event.group || group_nesting >= kMaxGroupNesting) return nullptr;
-        ++group_nesting;
+        if (!event.group || nesting >= kMaxGroupNesting) return nullptr;
         const float member_beat = group_time(event, beat);
         for (Event* member : event.group->events) {
             if (!member || !is_live(*member, member_beat)) continue;
-            if (Effect* drawn = render(*member, audio_texture, member_beat, &event)) last = drawn;
+            if (Effect* drawn = render_nested(*member, audio_texture, member_beat, &event, nesting + 1)) last = drawn;
         }
-        --group_nesting;
         return last;
     }
     default: return nullptr;
     }
+}
+
+}  // namespace
+
+Effect* render(Event& event, Texture& audio_texture, float beat, Event* parent) {
+    return render_nested(event, audio_texture, beat, parent, 0);
 }
 
 Effect* evaluate_events(const std::vector<std::unique_ptr<Event>>& events, Texture& audio_texture, float beat) {

@@ -2,7 +2,7 @@
 
 #include "document/demo.h"
 #include "project/project_file.h"
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 #include "player/player_state.h"
 #include "resource_test_helpers.h"
 #include "support/gl_test_context.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "document/demo.h"
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 #include "player/loading_screen.h"
 #include "render/render_test_support.h"
 #include "serialization/byte_buffer.h"

@@ -162,7 +162,7 @@ TEST(StringCodec, KeystreamFollowsItsRecurrence) {
 
 TEST(StringCodec, StoredFormIsLengthAndScrambledStream) {
     BinaryWriter out;
-    write_string("", out);
+    out.write_string("");
     ASSERT_EQ(out.size(), 9u);
     EXPECT_EQ(out.bytes()[0], 1);
     std::uint8_t header = out.bytes()[8];
@@ -172,7 +172,7 @@ TEST(StringCodec, StoredFormIsLengthAndScrambledStream) {
     BinaryWriter zero_length;
     zero_length.write_u64(0);
     BinaryReader in(zero_length.bytes().data(), zero_length.size());
-    EXPECT_EQ(read_string(in, "name"), "");
+    EXPECT_EQ(in.read_string("name"), "");
 }
 
 TEST(StringCodec, CorruptStoredTextEndsTheReadCleanly) {
@@ -182,7 +182,7 @@ TEST(StringCodec, CorruptStoredTextEndsTheReadCleanly) {
     scramble(reinterpret_cast<std::uint8_t*>(garbage.data()), garbage.size());
     out.write_bytes(garbage.data(), garbage.size());
     BinaryReader in(out.bytes().data(), out.size());
-    EXPECT_EQ(read_string(in, "name"), std::string("a\0\0\0\0", 5));
+    EXPECT_EQ(in.read_string("name"), std::string("a\0\0\0\0", 5));
 
     // A header claiming 2^40 bytes is refused without allocating them.
     BinaryWriter huge;
@@ -191,7 +191,7 @@ TEST(StringCodec, CorruptStoredTextEndsTheReadCleanly) {
     scramble(reinterpret_cast<std::uint8_t*>(header.data()), header.size());
     huge.write_bytes(header.data(), header.size());
     BinaryReader big(huge.bytes().data(), huge.size());
-    EXPECT_THROW(read_string(big, "name"), std::length_error);
+    EXPECT_THROW(big.read_string("name"), std::length_error);
 }
 
 TEST(StringCodecProperty, RandomAndRepetitiveInputsRoundTrip) {

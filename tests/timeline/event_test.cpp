@@ -7,6 +7,7 @@
 #include "serialization/binary_reader.h"
 #include "serialization/binary_writer.h"
 #include "timeline/event.h"
+#include "timeline/event_group.h"
 
 namespace quillbarrow {
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "project/project_file.h"
+#include "document/resource_file.h"
 #include "document/resource_reader.h"
 #include "document/resource_test_helpers.h"
 #include "player/diagnostics.h"
@@ -76,8 +77,8 @@ TEST(ResourceReadTest, OnlyRegularFilesWithinTheLimitAreRead) {
     // file's name, the shader-file reader reads such a file as empty.
     FatalErrorsThrow throws;
     try {
-        ByteBuffer buffer(dir.file("zero_link"));
-        ADD_FAILURE() << "read " << buffer.len << " bytes of /dev/zero";
+        std::unique_ptr<ByteBuffer> buffer = read_file_buffer(dir.file("zero_link"));
+        ADD_FAILURE() << "read " << buffer->len << " bytes of /dev/zero";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("zero_link"), std::string::npos) << e.what();
     }

@@ -1,4 +1,4 @@
-#include "player/loading_progress.h"
+#include "document/loading_progress.h"
 
 namespace quillbarrow {
 
