@@ -4,18 +4,15 @@
 
 namespace quillbarrow {
 
-PixelReadbackRing::PixelReadbackRing(int width, int height, int depth)
-    : width_(width), height_(height), buffers_(static_cast<std::size_t>(depth < 1 ? 1 : depth)) {
-    glGenBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data());
+PixelReadbackRing::PixelReadbackRing(int width, int height, int depth) : width_(width), height_(height) {
     const auto bytes = static_cast<GLsizeiptr>(width) * height * 4;
-    for (unsigned int buffer : buffers_) {
-        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+    for (int i = 0; i < (depth < 1 ? 1 : depth); ++i) {
+        buffers_.push_back(GlBuffer::generate());
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffers_.back());
         glBufferData(GL_PIXEL_PACK_BUFFER, bytes, nullptr, GL_STREAM_READ);
     }
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
 }
-
-PixelReadbackRing::~PixelReadbackRing() { glDeleteBuffers(static_cast<GLsizei>(buffers_.size()), buffers_.data()); }
 
 bool PixelReadbackRing::deliver_oldest(const Deliver& deliver) {
     const std::size_t oldest = (next_ + buffers_.size() - queued_) % buffers_.size();

@@ -4,6 +4,8 @@
 #include <functional>
 #include <vector>
 
+#include "render/gl_object.h"
+
 namespace quillbarrow {
 
 // Reads finished frames of the window's back buffer through a small ring of
@@ -16,7 +18,6 @@ public:
     using Deliver = std::function<bool(const std::uint8_t* pixels)>;
 
     PixelReadbackRing(int width, int height, int depth = 3);
-    ~PixelReadbackRing();
     PixelReadbackRing(const PixelReadbackRing&) = delete;
     PixelReadbackRing& operator=(const PixelReadbackRing&) = delete;
 
@@ -30,7 +31,7 @@ private:
     bool deliver_oldest(const Deliver& deliver);
 
     int width_, height_;
-    std::vector<unsigned int> buffers_;
+    std::vector<GlBuffer> buffers_;
     std::size_t queued_ = 0, next_ = 0;
 };
 

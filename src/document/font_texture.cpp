@@ -55,8 +55,7 @@ FontTexture::~FontTexture() { release(); }
 void FontTexture::release() {
     if (surface) SDL_FreeSurface(surface);
     surface = nullptr;
-    if (texture) glDeleteTextures(1, &texture);
-    texture = 0;
+    texture.reset();
 }
 
 JsonValue FontTexture::to_json(bool) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "render/gl_object.h"
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
 
@@ -44,7 +45,7 @@ public:
     bool center = false;
     int chars_per_beat = -1;  // -1: texts show whole at once
     SDL_Surface* surface = nullptr;
-    unsigned int texture = 0;
+    GlTexture texture;
     std::string text;
 
     // The reference as it was read: a font name after JSON (kept so that an

@@ -13,9 +13,8 @@
 
 namespace quillbarrow {
 
-unsigned int create_gl_texture(int width, int height, const void* pixels, int wrap) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
+GlTexture create_gl_texture(int width, int height, const void* pixels, int wrap) {
+    GlTexture name = GlTexture::generate();
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrap);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrap);
@@ -31,8 +30,8 @@ Texture::Texture(std::string name_in, const void* bytes, std::size_t length)
     decode();
 }
 
-Texture::Texture(std::string name_in, int w, int h, unsigned int gl_texture)
-    : texture(gl_texture), name(std::move(name_in)), width(w), height(h) {}
+Texture::Texture(std::string name_in, int w, int h, GlTexture gl_texture)
+    : texture(std::move(gl_texture)), name(std::move(name_in)), width(w), height(h) {}
 
 Texture::Texture(int w, int h) {
     char label[256];
@@ -49,15 +48,8 @@ Texture::Texture(int w, int h) {
     SDL_FreeSurface(blank);
 }
 
-Texture::~Texture() { release_gl_texture(); }
-
-void Texture::release_gl_texture() {
-    if (texture) glDeleteTextures(1, &texture);
-    texture = 0;
-}
-
 void Texture::decode() {
-    release_gl_texture();
+    texture.reset();
     width = height = 0;
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) return;
     // A few header bytes may declare a huge image: refuse it before decoding.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "render/gl_object.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -20,7 +21,7 @@ inline constexpr std::uint32_t kAlphaMask = 0xFF000000;
 // A 2D RGBA8 texture with linear filters from RGBA pixels (rows top first),
 // wrap being a GL wrap mode such as GL_CLAMP_TO_EDGE. The texture is left
 // bound to GL_TEXTURE_2D of the active unit.
-unsigned int create_gl_texture(int width, int height, const void* pixels, int wrap);
+GlTexture create_gl_texture(int width, int height, const void* pixels, int wrap);
 
 // An image file carried in the document and decoded into a GL texture, or a
 // blank texture the program fills itself.
@@ -31,10 +32,9 @@ public:
     // An image held in memory: the bytes are copied, then decoded.
     Texture(std::string name, const void* bytes, std::size_t length);
     // Takes over a GL texture made elsewhere (a model's decoded image).
-    Texture(std::string name, int width, int height, unsigned int gl_texture);
+    Texture(std::string name, int width, int height, GlTexture gl_texture);
     // A zero-filled texture of the given size, named after its address.
     Texture(int width, int height);
-    ~Texture() override;
 
     Texture(const Texture&) = delete;
     Texture& operator=(const Texture&) = delete;
@@ -44,7 +44,7 @@ public:
     void from_json(const JsonValue& value) override;
     void read(BinaryReader& in) override;
 
-    unsigned int texture = 0;            // 0 when the image did not decode
+    GlTexture texture;                   // 0 when the image did not decode
     std::unique_ptr<ByteBuffer> buffer;  // the encoded file; none for a blank texture
     std::string name;
     int width = 0;
@@ -52,7 +52,6 @@ public:
 
 private:
     void decode();
-    void release_gl_texture();
 };
 
 }  // namespace quillbarrow

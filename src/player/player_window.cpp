@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include "player/player_state.h"
+#include "render/gl_object.h"
 
 namespace quillbarrow {
 
@@ -13,6 +14,8 @@ namespace {
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
 WindowSize window_size;
+// Owns the texture white_texture names; released before its context goes.
+GlTexture white_texture_owner;
 
 void print_gl_versions() {
     std::printf("OpenGL version: %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
@@ -36,7 +39,11 @@ void set_gl_attributes() {
 // The 1x1 white texture: the default base colour of model materials.
 void create_white_texture() {
     const float white[4] = {1, 1, 1, 1};
-    glGenTextures(1, &white_texture);
+    // Released first: a name from an earlier context must not delete the
+    // one just made in this one.
+    white_texture_owner.reset();
+    white_texture_owner = GlTexture::generate();
+    white_texture = white_texture_owner;
     glBindTexture(GL_TEXTURE_2D, white_texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_FLOAT, white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -85,7 +92,11 @@ WindowSize player_window_size() {
 }
 
 void close_player_window() {
-    if (context) SDL_GL_DeleteContext(context);
+    if (context) {
+        white_texture_owner.reset();
+        white_texture = 0;
+        SDL_GL_DeleteContext(context);
+    }
     if (window) SDL_DestroyWindow(window);
     context = nullptr;
     window = nullptr;

@@ -46,15 +46,11 @@ ShaderProgram::ShaderProgram(const JsonValue& value) { from_json(value); }
 
 ShaderProgram::ShaderProgram(BinaryReader& in) { read(in); }
 
-ShaderProgram::~ShaderProgram() {
-    if (program_id) glDeleteProgram(program_id);
-    if (vertex_shader_id) glDeleteShader(vertex_shader_id);
-    if (fragment_shader_id) glDeleteShader(fragment_shader_id);
-}
+ShaderProgram::~ShaderProgram() { delete_gl_objects(); }
 
 void ShaderProgram::create_shader_objects() {
-    vertex_shader_id = glCreateShader(GL_VERTEX_SHADER);
-    fragment_shader_id = glCreateShader(GL_FRAGMENT_SHADER);
+    vertex_shader_id = GlShader(glCreateShader(GL_VERTEX_SHADER));
+    fragment_shader_id = GlShader(glCreateShader(GL_FRAGMENT_SHADER));
 }
 
 void ShaderProgram::build(IncludeExpander* includes) {
@@ -77,9 +73,9 @@ void ShaderProgram::build_quietly() {
 }
 
 void ShaderProgram::delete_gl_objects() {
-    glDeleteProgram(program_id);
-    glDeleteShader(vertex_shader_id);
-    glDeleteShader(fragment_shader_id);
+    program_id.reset();
+    vertex_shader_id.reset();
+    fragment_shader_id.reset();
 }
 
 void ShaderProgram::rebuild() {
@@ -139,7 +135,7 @@ void ShaderProgram::record_shader_log(unsigned int shader) {
 }
 
 void ShaderProgram::link_program() {
-    program_id = glCreateProgram();
+    program_id = GlProgram::generate();
     glAttachShader(program_id, vertex_shader_id);
     glAttachShader(program_id, fragment_shader_id);
     glLinkProgram(program_id);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "render/gl_object.h"
 #include "render/shader_includes.h"
 #include "render/uniform_def.h"
 #include "serialization/serializable.h"
@@ -59,9 +60,9 @@ public:
     // Why the includes were not expanded (a limit was passed); empty when they were.
     std::string include_error;
 
-    unsigned int vertex_shader_id = 0;
-    unsigned int fragment_shader_id = 0;
-    unsigned int program_id = 0;
+    GlShader vertex_shader_id;
+    GlShader fragment_shader_id;
+    GlProgram program_id;
 
     // Built-in locations, -1 when the program lacks the name.
     int beat_location = -1;

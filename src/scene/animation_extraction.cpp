@@ -279,14 +279,13 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
 
 }  // namespace
 
-unsigned int create_joint_buffer() {
-    GLuint name = 0;
-    glGenBuffers(1, &name);
-    glBindBuffer(GL_UNIFORM_BUFFER, name);
+GlBuffer create_joint_buffer() {
+    GlBuffer buffer = GlBuffer::generate();
+    glBindBuffer(GL_UNIFORM_BUFFER, buffer);
     glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
-    glBindBufferBase(GL_UNIFORM_BUFFER, 0, name);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, buffer);
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
-    return name;
+    return buffer;
 }
 
 ExtractedAnimation extract(const tinygltf::Model& gltf) {

@@ -5,6 +5,7 @@
 
 #include <tiny_gltf.h>
 
+#include "render/gl_object.h"
 #include "scene/model_animation.h"
 
 namespace quillbarrow {
@@ -29,7 +30,7 @@ ExtractedAnimation extract(const tinygltf::Model& gltf);
 
 // The joint matrix block of a skinned model: a uniform buffer with room for
 // 100 matrices, bound at binding point 0.
-unsigned int create_joint_buffer();
+GlBuffer create_joint_buffer();
 
 }  // namespace Animation
 

@@ -232,11 +232,7 @@ Model::Model(BinaryReader& in) {
     upload();
 }
 
-Model::~Model() {
-    if (!vertex_arrays.empty()) glDeleteVertexArrays(static_cast<GLsizei>(vertex_arrays.size()), vertex_arrays.data());
-    if (!gl_buffers_.empty()) glDeleteBuffers(static_cast<GLsizei>(gl_buffers_.size()), gl_buffers_.data());
-    if (joint_buffer) glDeleteBuffers(1, &joint_buffer);
-}
+Model::~Model() = default;
 
 JsonValue Model::to_json(bool export_resources) const {
     JsonValue out = JsonValue::object();
@@ -345,20 +341,20 @@ void Model::create_image_textures() {
         if (pixels.empty()) {
             // Kept as an empty texture so that image indices still match.
             std::printf("Image %zu (%s) of %s has no decoded pixels.\n", i, image.name.c_str(), filename.c_str());
-            image_textures.push_back(std::make_unique<Texture>(image.name, 0, 0, 0u));
+            image_textures.push_back(std::make_unique<Texture>(image.name, 0, 0, GlTexture()));
             continue;
         }
-        unsigned int texture = create_gl_texture(image.width, image.height, pixels.data(), GL_CLAMP_TO_EDGE);
-        image_textures.push_back(std::make_unique<Texture>(image.name, image.width, image.height, texture));
+        GlTexture texture = create_gl_texture(image.width, image.height, pixels.data(), GL_CLAMP_TO_EDGE);
+        image_textures.push_back(std::make_unique<Texture>(image.name, image.width, image.height, std::move(texture)));
     }
 }
 
 void Model::upload() {
-    gl_buffers_.assign(gltf.buffers.size(), 0);
-    if (!gl_buffers_.empty()) glGenBuffers(static_cast<GLsizei>(gl_buffers_.size()), gl_buffers_.data());
-    for (std::size_t i = 0; i < gltf.buffers.size(); ++i) {
-        const std::vector<unsigned char>& data = gltf.buffers[i].data;
-        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[i]);
+    gl_buffers_.clear();
+    for (const tinygltf::Buffer& buffer : gltf.buffers) {
+        const std::vector<unsigned char>& data = buffer.data;
+        gl_buffers_.push_back(GlBuffer::generate());
+        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_.back());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size()), data.empty() ? nullptr : data.data(),
                      GL_STATIC_DRAW);
     }
@@ -369,10 +365,8 @@ void Model::upload() {
         const std::vector<tinygltf::Primitive>& primitives = gltf.meshes[m].primitives;
         std::size_t first = vertex_arrays.size();
         mesh_vao_ranges[m] = {static_cast<std::int32_t>(first), static_cast<std::int32_t>(primitives.size())};
-        vertex_arrays.resize(first + primitives.size());
         primitive_draws.resize(first + primitives.size());
-        if (primitives.empty()) continue;
-        glGenVertexArrays(static_cast<GLsizei>(primitives.size()), vertex_arrays.data() + first);
+        for (std::size_t p = 0; p < primitives.size(); ++p) vertex_arrays.push_back(GlVertexArray::generate());
         for (std::size_t p = 0; p < primitives.size(); ++p) {
             glBindVertexArray(vertex_arrays[first + p]);
             primitive_draws[first + p] = set_up_primitive(primitives[p], static_cast<int>(m), static_cast<int>(p));

@@ -10,6 +10,7 @@
 #include <glm/mat4x4.hpp>
 #include <tiny_gltf.h>
 
+#include "render/gl_object.h"
 #include "scene/gltf_accessor.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
@@ -72,7 +73,7 @@ public:
     tinygltf::Model gltf;
     std::unique_ptr<ByteBuffer> buffer;
     std::vector<std::pair<std::int32_t, std::int32_t>> mesh_vao_ranges;  // first vertex array, primitive count
-    std::vector<unsigned int> vertex_arrays;
+    std::vector<GlVertexArray> vertex_arrays;
     std::vector<PrimitiveDraw> primitive_draws;  // one per vertex array
     std::string filename;
     std::int32_t render_pass_count = 1;
@@ -83,7 +84,7 @@ public:
     std::vector<bool> node_override_flags;
     std::vector<glm::mat4> node_override_matrices;
     bool has_animations = false;
-    unsigned int joint_buffer = 0;
+    GlBuffer joint_buffer;
 
     // Whether the last parse succeeded (the library's return value).
     bool parsed = false;
@@ -99,8 +100,8 @@ private:
     // Sets up the bound vertex array; reports what it skips or refuses.
     PrimitiveDraw set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
 
-    // The GL buffers holding the glTF buffers, kept only to delete them.
-    std::vector<unsigned int> gl_buffers_;
+    // The GL buffers holding the glTF buffers, kept only to own them.
+    std::vector<GlBuffer> gl_buffers_;
     // Which animations animate has sampled this frame.
     std::vector<bool> sampled_;
 };

@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <vector>
 
 #include <GL/glew.h>
 
 #include "document/demo.h"
+#include "player/frame_step.h"
+#include "player/player_state.h"
 #include "project/project_file.h"
 #include "render/effect.h"
 #include "render/gl_object.h"
+#include "render/render_test_support.h"
 #include "support/gl_test_context.h"
 
 namespace quillbarrow {
@@ -20,6 +25,16 @@ namespace {
 class GlObjectTest : public GlTest {};
 
 const std::string kExample = std::string(QB_EXAMPLES_DIR) + "/neon-drift/project.json";
+const std::string k3dExample = std::string(QB_EXAMPLES_DIR) + "/ember-rig/project.json";
+
+constexpr std::size_t kKinds = static_cast<std::size_t>(GlObjectKind::Count);
+using KindCounts = std::array<long, kKinds>;
+
+KindCounts live_counts_by_kind() {
+    KindCounts counts{};
+    for (std::size_t k = 0; k < kKinds; ++k) counts[k] = live_gl_objects(static_cast<GlObjectKind>(k));
+    return counts;
+}
 
 }  // namespace
 
@@ -72,6 +87,32 @@ TEST_F(GlObjectTest, AProductionLoadedAgainAndAgainLeavesNoObjectBehind) {
     // The driver agrees: none of the dropped names is still an object.
     for (unsigned int name : dropped_framebuffers) EXPECT_FALSE(glIsFramebuffer(name)) << name;
     for (unsigned int name : dropped_textures) EXPECT_FALSE(glIsTexture(name)) << name;
+}
+
+// Models (buffers, vertex arrays, a joint buffer), scenes and their shadow
+// map, drawn as the preview draws them: every kind made is freed on drop.
+TEST_F(GlObjectTest, A3dProductionDrawnAndDroppedAgainAndAgainLeavesNoObjectBehind) {
+    const DisplaySize saved_size = display_size;
+    set_display_size(64, 36);
+    const KindCounts baseline = live_counts_by_kind();
+    KindCounts most_while_loaded = baseline;
+    for (int reload = 0; reload < 3; ++reload) {
+        {
+            std::unique_ptr<Demo> demo = load_project(k3dExample);
+            current_document = demo.get();
+            demo->post_load();
+            ASSERT_FALSE(demo->models.empty());
+            ASSERT_FALSE(demo->scenes.empty());
+            step_standalone_frame(*demo, 20.0f);  // every scene is on screen at beat 20
+            const KindCounts loaded = live_counts_by_kind();
+            for (std::size_t k = 0; k < kKinds; ++k) most_while_loaded[k] = std::max(most_while_loaded[k], loaded[k]);
+            current_document = nullptr;
+        }
+        EXPECT_EQ(live_counts_by_kind(), baseline) << "after reload " << reload;
+    }
+    display_size = saved_size;
+    // The production made objects of every kind, so the check above covers them all.
+    for (std::size_t k = 0; k < kKinds; ++k) EXPECT_GT(most_while_loaded[k], baseline[k]) << "kind " << k;
 }
 
 }  // namespace quillbarrow

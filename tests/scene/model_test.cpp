@@ -332,7 +332,7 @@ TEST_F(ModelTest, SkinnedModelsGetAJointBlockAtBindingPointZero) {
 
 TEST_F(ModelTest, DestroyingAModelDeletesItsGlObjects) {
     auto model = from_file(sample_path("SimpleSkin.glb"));
-    std::vector<unsigned int> arrays = model->vertex_arrays;
+    std::vector<unsigned int> arrays(model->vertex_arrays.begin(), model->vertex_arrays.end());
     unsigned int joints = model->joint_buffer;
     auto textured = from_file(sample_path("BoxTextured.glb"));
     unsigned int texture_probe = textured->image_textures.at(0)->texture;

@@ -454,7 +454,7 @@ TEST_F(SceneRenderingTest, PrimitiveWithoutMaterialIsWhiteAndUnindexedOnesAreDra
     // Something else on the material units beforehand: the draw must
     // replace it.
     const std::uint8_t dark[4] = {10, 10, 10, 255};
-    const unsigned int stale = create_gl_texture(1, 1, dark, GL_CLAMP_TO_EDGE);
+    const GlTexture stale = create_gl_texture(1, 1, dark, GL_CLAMP_TO_EDGE);
     glActiveTexture(GL_TEXTURE2);
     glBindTexture(GL_TEXTURE_2D, stale);
     glActiveTexture(GL_TEXTURE3);
@@ -466,7 +466,6 @@ TEST_F(SceneRenderingTest, PrimitiveWithoutMaterialIsWhiteAndUnindexedOnesAreDra
     // The quad drew last: its material has no metallic-roughness texture.
     EXPECT_EQ(bound_texture(2), white_texture);
     EXPECT_EQ(bound_texture(3), 0u);
-    glDeleteTextures(1, &stale);
 }
 
 TEST_F(SceneRenderingTest, BaseColourTextureIsTheImageOfItsSource) {
