@@ -67,7 +67,7 @@ extern SampleOutput* sample_output;
 
 // Process-wide too, but kept private to the one module that touches them,
 // because other threads do and only that module knows the hand-over:
-// - the audio analysis (audio/audio_analysis.cpp): the FFT plan, the level
+// - the audio analysis (player/audio_analysis.cpp): the FFT plan, the level
 //   ring and the triple-buffered capture images, written on the mixer's
 //   audio thread and read on the main thread without locks;
 // - the music duck (document/audio_sample.cpp): the one duck timer's owner

@@ -25,6 +25,7 @@ struct Layer {
 };
 const Layer kLayers[] = {
     {"platform/", "platform"},
+    {"render/gl_object", "GL object owners"},
     {"player/audio_analysis", "audio analysis"},
     {"serialization/", "serialization"},
     {"document/", "document resources"},
