@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "player/diagnostics.h"
+
 namespace quillbarrow {
 
 std::unique_ptr<ByteBuffer> load_resource_buffer(const JsonValue& value, const char* key, const std::string& path) {
@@ -30,7 +32,8 @@ void store_resource_buffer(JsonValue& out, const char* key, const ByteBuffer* bu
                            bool export_resources) {
     if (export_resources) {
         if (write_file(path, buffer)) return;
-        std::printf("Cannot write resource file \"%s\"; keeping its bytes in the project.\n", path.c_str());
+        report_notice(
+            format_message("Cannot write resource file \"%s\"; keeping its bytes in the project.", path.c_str()));
     }
     out[key] = buffer ? buffer->to_json(export_resources) : JsonValue(std::string());
 }
