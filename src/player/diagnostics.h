@@ -34,14 +34,16 @@ inline void report_notice(std::string text) { report(DiagnosticKind::Notice, std
 inline void report_shader_log(std::string text) { report(DiagnosticKind::ShaderLog, std::move(text)); }
 inline void report_warning(std::string text) { report(DiagnosticKind::Warning, std::move(text)); }
 
-// printf-style formatting of a message's text.
+// printf-style formatting of a message's text (the compiler checks the
+// arguments against the format).
 #if defined(__MINGW32__)
-__attribute__((format(gnu_printf, 1, 2)))
+#define QB_PRINTF_LIKE __attribute__((format(gnu_printf, 1, 2)))
 #elif defined(__GNUC__)
-__attribute__((format(printf, 1, 2)))
+#define QB_PRINTF_LIKE __attribute__((format(printf, 1, 2)))
+#else
+#define QB_PRINTF_LIKE
 #endif
-std::string
-format_message(const char* format, ...);
+QB_PRINTF_LIKE std::string format_message(const char* format, ...);
 
 // The player's handling, and what reports get until a front end installs
 // another: prints each message on its stream.
