@@ -57,6 +57,9 @@ int run_tool(int argc, char** argv) {
     set_up_process();
     // A missing resource file ends the command with a message, not a crash file.
     set_fatal_error_handler([](const std::string& message) { throw FatalResourceError{message}; });
+    // Commands print what the runtime reports as the player does; a command
+    // that collects or drops it (check) installs its own handler for a while.
+    set_diagnostic_handler(print_diagnostic);
 
     CLI::App tool{"Packs a production's JSON project into a standalone player executable and back,\n"
                   "tells what a packed file holds, and renders its frames.",

@@ -1,18 +1,10 @@
 #include "lint/model_checks.h"
 
-#include <cstdio>
 #include <exception>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 #include "project/project_file.h"
 #include "document/resource_reader.h"
+#include "player/diagnostics.h"
 #include "scene/model.h"
 #include "scene/model_file_access.h"
 
@@ -20,45 +12,12 @@ namespace quillbarrow {
 
 namespace {
 
-// The loader prints the player's own messages as it goes; check reports
-// them as findings instead, and its output stays one finding per line.
-class SilencedOutput {
-public:
-    SilencedOutput() {
-        std::fflush(stdout);
-        std::fflush(stderr);
-#ifdef _WIN32
-        const int null = _open("NUL", _O_WRONLY);
-#else
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-#endif
-        if (null < 0) return;
-        for (int fd : {1, 2}) {
-            saved_[fd - 1] = dup(fd);
-            dup2(null, fd);
-        }
-        close(null);
-    }
-    ~SilencedOutput() {
-        std::fflush(stdout);
-        std::fflush(stderr);
-        for (int fd : {1, 2}) {
-            if (saved_[fd - 1] < 0) continue;
-            dup2(saved_[fd - 1], fd);
-            close(saved_[fd - 1]);
-        }
-    }
-    SilencedOutput(const SilencedOutput&) = delete;
-    SilencedOutput& operator=(const SilencedOutput&) = delete;
-
-private:
-    int saved_[2] = {-1, -1};
-};
-
 // The errors of one model's load; the model's file itself was checked.
 std::vector<std::string> load_errors(const JsonValue& record, const std::string& name) {
     try {
-        SilencedOutput quiet;
+        // The loader's messages come back as findings: check's output stays
+        // one finding per line.
+        DiagnosticScope quiet([](const Diagnostic&) {});
         const Model model(record);
         return model_load_errors(model);
     } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include "document/bounded_sound.h"
 #include "document/decode_budget.h"
 #include "document/resource_file.h"
+#include "player/diagnostics.h"
 #include "player/player_state.h"
 
 namespace quillbarrow {
@@ -95,9 +96,10 @@ void AudioSample::decode() {
 }
 
 void AudioSample::report_too_long() const {
-    std::printf("Audio sample \"%s\": decodes to more than the %d seconds of sound a production's samples may "
-                "hold together; it stays silent\n",
-                name.c_str(), kMaxDecodedAudioSeconds);
+    report_notice(
+        format_message("Audio sample \"%s\": decodes to more than the %d seconds of sound a production's samples may "
+                       "hold together; it stays silent",
+                       name.c_str(), kMaxDecodedAudioSeconds));
 }
 
 void AudioSample::play() {
@@ -112,7 +114,7 @@ void AudioSample::play() {
     if (id == 0) {
         // Without a timer nothing would ever raise the music again.
         // The mark stays set so the sample does not restart every frame.
-        std::printf("Cannot start the music duck timer: %s\n", SDL_GetError());
+        report_notice(format_message("Cannot start the music duck timer: %s", SDL_GetError()));
         duck.owner = nullptr;
         Mix_VolumeMusic(kFullMusicVolume);
         duck.pending = false;

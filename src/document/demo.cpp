@@ -87,8 +87,8 @@ void refuse_group_cycles(const RecordList<EventGroup>& groups) {
 // is skipped (its name is kept for a JSON write).
 void cut_group_cycles(const RecordList<EventGroup>& groups) {
     for (const GroupCycle& cycle : find_group_cycles(groups)) {
-        std::printf("Event group \"%s\" replays itself (%s); that member is skipped\n", cycle.group->name.c_str(),
-                    cycle.path.c_str());
+        report_notice(format_message("Event group \"%s\" replays itself (%s); that member is skipped",
+                                     cycle.group->name.c_str(), cycle.path.c_str()));
         cycle.group->events[cycle.member] = nullptr;
     }
 }

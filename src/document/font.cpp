@@ -7,6 +7,7 @@
 #include <SDL_ttf.h>
 
 #include "document/resource_file.h"
+#include "player/diagnostics.h"
 
 namespace quillbarrow {
 
@@ -18,14 +19,14 @@ void Font::open() {
     if (font) TTF_CloseFont(font);
     font = nullptr;
     if (!buffer || buffer->len == 0 || buffer->len > static_cast<std::uint64_t>(INT_MAX)) {
-        std::printf("Font \"%s\" has no font data.\n", name.c_str());
+        report_notice(format_message("Font \"%s\" has no font data.", name.c_str()));
         return;
     }
     // The stream reads the buffer in place for as long as the font is open
     // and is closed with it.
     SDL_RWops* stream = SDL_RWFromConstMem(buffer->data.get(), static_cast<int>(buffer->len));
     font = TTF_OpenFontRW(stream, 1, ptsize);
-    if (!font) std::printf("Cannot open font \"%s\": %s\n", name.c_str(), TTF_GetError());
+    if (!font) report_notice(format_message("Cannot open font \"%s\": %s", name.c_str(), TTF_GetError()));
 }
 
 JsonValue Font::to_json(bool export_resources) const {

@@ -12,6 +12,7 @@
 #include "document/font.h"
 #include "document/texture_limits.h"
 #include "document/texture.h"
+#include "player/diagnostics.h"
 
 namespace quillbarrow {
 
@@ -114,20 +115,21 @@ void FontTexture::create() {
     release();
     text.clear();
     if (!fits_gl_texture(width, height)) {
-        std::printf("Font texture \"%s\": %d x %d is not a texture size this GL can make (1 to %d a side, 64 M "
-                    "texels at most); it shows nothing\n",
-                    name.c_str(), width, height, max_gl_texture_side());
+        report_notice(
+            format_message("Font texture \"%s\": %d x %d is not a texture size this GL can make (1 to %d a side, 64 M "
+                           "texels at most); it shows nothing",
+                           name.c_str(), width, height, max_gl_texture_side()));
         return;
     }
     if (!current_decode_budget().take_pixels(width, height)) {
-        std::printf("Font texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing\n", name.c_str(), width,
-                    height, pixel_budget_refusal().c_str());
+        report_notice(format_message("Font texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing",
+                                     name.c_str(), width, height, pixel_budget_refusal().c_str()));
         return;
     }
     surface = SDL_CreateRGBSurface(0, width, height, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
     if (!surface) {
-        std::printf("Font texture \"%s\": cannot create a %d x %d surface: %s\n", name.c_str(), width, height,
-                    SDL_GetError());
+        report_notice(format_message("Font texture \"%s\": cannot create a %d x %d surface: %s", name.c_str(), width,
+                                     height, SDL_GetError()));
         return;
     }
     texture = create_gl_texture(surface->w, surface->h, surface->pixels, GL_CLAMP_TO_EDGE);
@@ -137,14 +139,14 @@ void FontTexture::report_missing_font() {
     if (missing_font_reported_) return;
     missing_font_reported_ = true;
     if (font) {
-        std::printf("Font texture \"%s\": font \"%s\" did not open; its texts stay blank.\n", name.c_str(),
-                    font->name.c_str());
+        report_notice(format_message("Font texture \"%s\": font \"%s\" did not open; its texts stay blank.",
+                                     name.c_str(), font->name.c_str()));
     } else if (!font_name.empty() || font_key == 0) {
-        std::printf("Font texture \"%s\": font \"%s\" not found; its texts stay blank.\n", name.c_str(),
-                    font_name.c_str());
+        report_notice(format_message("Font texture \"%s\": font \"%s\" not found; its texts stay blank.", name.c_str(),
+                                     font_name.c_str()));
     } else {
-        std::printf("Font texture \"%s\": no font under key %" PRIu64 "; its texts stay blank.\n", name.c_str(),
-                    font_key);
+        report_notice(format_message("Font texture \"%s\": no font under key %" PRIu64 "; its texts stay blank.",
+                                     name.c_str(), font_key));
     }
 }
 

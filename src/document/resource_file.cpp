@@ -47,7 +47,8 @@ void store_resource_buffer(JsonValue& out, const char* key, const ByteBuffer* bu
                            bool export_resources) {
     if (export_resources) {
         if (write_file(path, buffer)) return;
-        std::printf("Cannot write resource file \"%s\"; keeping its bytes in the project.\n", path.c_str());
+        report_notice(
+            format_message("Cannot write resource file \"%s\"; keeping its bytes in the project.", path.c_str()));
     }
     out[key] = buffer ? buffer->to_json(export_resources) : JsonValue(std::string());
 }

@@ -10,6 +10,7 @@
 #include "document/decode_budget.h"
 #include "document/resource_file.h"
 #include "document/texture_limits.h"
+#include "player/diagnostics.h"
 
 namespace quillbarrow {
 
@@ -39,7 +40,7 @@ Texture::Texture(int w, int h) {
     name = label;
     SDL_Surface* blank = SDL_CreateRGBSurface(0, w, h, 32, kRedMask, kGreenMask, kBlueMask, kAlphaMask);
     if (!blank) {
-        std::printf("Cannot create a %d x %d texture: %s\n", w, h, SDL_GetError());
+        report_notice(format_message("Cannot create a %d x %d texture: %s", w, h, SDL_GetError()));
         return;
     }
     texture = create_gl_texture(w, h, blank->pixels, GL_CLAMP_TO_EDGE);
@@ -57,15 +58,16 @@ void Texture::decode() {
     const DeclaredImage declared =
         check_encoded_image(buffer->data.get(), buffer->len, declared_width, declared_height);
     if (declared == DeclaredImage::TooLarge) {
-        std::printf("Texture \"%s\": its image declares a size this GL cannot make (%d x %d; 1 to %d a side, 64 M "
-                    "texels at most); it shows nothing\n",
-                    name.c_str(), declared_width, declared_height, max_gl_texture_side());
+        report_notice(format_message(
+            "Texture \"%s\": its image declares a size this GL cannot make (%d x %d; 1 to %d a side, 64 M "
+            "texels at most); it shows nothing",
+            name.c_str(), declared_width, declared_height, max_gl_texture_side()));
         return;
     }
     DecodeBudget& budget = current_decode_budget();
     auto refuse = [&](int w, int h) {
-        std::printf("Texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing\n", name.c_str(), w, h,
-                    pixel_budget_refusal().c_str());
+        report_notice(format_message("Texture \"%s\": its %d x %d pixels are refused: %s; it shows nothing",
+                                     name.c_str(), w, h, pixel_budget_refusal().c_str()));
     };
     if (declared == DeclaredImage::Fits && !budget.take_pixels(declared_width, declared_height))
         return refuse(declared_width, declared_height);

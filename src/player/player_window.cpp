@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 
+#include "player/diagnostics.h"
 #include "player/player_state.h"
 #include "render/gl_object.h"
 
@@ -18,10 +19,11 @@ WindowSize window_size;
 GlTexture white_texture_owner;
 
 void print_gl_versions() {
-    std::printf("OpenGL version: %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
-    std::printf("GLSL version: %s\n", reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION)));
-    std::printf("Vendor: %s\n", reinterpret_cast<const char*>(glGetString(GL_VENDOR)));
-    std::printf("Renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    report_notice(format_message("OpenGL version: %s", reinterpret_cast<const char*>(glGetString(GL_VERSION))));
+    report_notice(
+        format_message("GLSL version: %s", reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION))));
+    report_notice(format_message("Vendor: %s", reinterpret_cast<const char*>(glGetString(GL_VENDOR))));
+    report_notice(format_message("Renderer: %s", reinterpret_cast<const char*>(glGetString(GL_RENDERER))));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "player/audio_analysis.h"
 #include "document/font_texture.h"
 #include "document/texture.h"
+#include "player/diagnostics.h"
 #include "player/player_state.h"
 #include "render/shader_program.h"
 #include "scene/model.h"
@@ -181,8 +182,8 @@ void Effect::report_unresolved() const {
     if (!unresolved.scene.empty()) add("scene", unresolved.scene);
     if (!program) add("program", unresolved.program);
     if (!missing.empty())
-        std::printf("Effect \"%s\": missing %s; %s\n", name.c_str(), missing.c_str(),
-                    program ? "drawn without them" : "it draws nothing");
+        report_notice(format_message("Effect \"%s\": missing %s; %s", name.c_str(), missing.c_str(),
+                                     program ? "drawn without them" : "it draws nothing"));
 }
 
 void Effect::setup_gpu_objects() {
@@ -224,7 +225,7 @@ void Effect::setup_gpu_objects() {
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, framebuffer_texture, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
+    if (status != GL_FRAMEBUFFER_COMPLETE) report_notice(format_message("FB Error! Status: 0x%x", status));
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
@@ -326,7 +327,7 @@ void Effect::upload_joint_matrices() {
     glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(matrices.size() * sizeof(glm::mat4)),
                     matrices.data());
     GLenum error = glGetError();
-    if (error != GL_NO_ERROR) std::printf("Error: %u\n", error);
+    if (error != GL_NO_ERROR) report_notice(format_message("Error: %u", error));
     glBindBuffer(GL_UNIFORM_BUFFER, 0);
 }
 

@@ -23,11 +23,6 @@ std::string file_text(const std::string& path) {
 
 }  // namespace
 
-std::FILE*& shader_log_stream() {
-    static std::FILE* stream = stdout;
-    return stream;
-}
-
 IncludeExpander includes_of(const ShaderProgram::ProgramList& programs) {
     std::vector<IncludableFile> files;
     files.reserve(programs.size());
@@ -66,10 +61,8 @@ void ShaderProgram::build(IncludeExpander* includes) {
 // includes yet (and a default program has no fragment source at all): its
 // logs are kept in build_log but not printed. rebuild prints the real ones.
 void ShaderProgram::build_quietly() {
-    std::FILE* saved = shader_log_stream();
-    shader_log_stream() = nullptr;
+    QuietShaderLogs quiet;
     build(nullptr);
-    shader_log_stream() = saved;
 }
 
 void ShaderProgram::delete_gl_objects() {
@@ -119,7 +112,7 @@ void ShaderProgram::compile_shaders(IncludeExpander* includes) {
     // A refused expansion compiles as empty text, which cannot link.
     if (!include_error.empty()) {
         build_log = fragment_shader_filename + ": " + include_error;
-        if (shader_log_stream()) std::fprintf(shader_log_stream(), "%s\n", build_log.c_str());
+        report_shader_log(build_log.c_str());
     }
 }
 
@@ -127,7 +120,7 @@ void ShaderProgram::record_shader_log(unsigned int shader) {
     char log[kLogSize] = {};
     glGetShaderInfoLog(shader, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        if (shader_log_stream()) std::fprintf(shader_log_stream(), "%s\n", log);
+        report_shader_log(log);
         build_log = log;
     } else {
         build_log = "Compilation successful.";
@@ -142,7 +135,7 @@ void ShaderProgram::link_program() {
     char log[kLogSize] = {};
     glGetProgramInfoLog(program_id, kLogSize, nullptr, log);
     if (log[0] != '\0') {
-        if (shader_log_stream()) std::fprintf(shader_log_stream(), "LINKER ERROR: %s\n", log);
+        report_shader_log(format_message("LINKER ERROR: %s", log));
         build_log += "\nLINKER ERROR: ";
         build_log += log;
     }
@@ -172,7 +165,7 @@ void ShaderProgram::lookup_locations() {
     glGetError();
     matrices_block_index = glGetUniformBlockIndex(p, "MatricesBlock");
     if (matrices_block_index != GL_INVALID_INDEX) glUniformBlockBinding(p, matrices_block_index, 0);
-    if (glGetError() != GL_NO_ERROR) std::printf("Error\n");
+    if (glGetError() != GL_NO_ERROR) report_notice("Error");
 
     for (auto& def : uniform_defs) def->location = uniform(p, def->name.c_str());
 
@@ -193,9 +186,9 @@ void ShaderProgram::lookup_locations() {
 }
 
 void ShaderProgram::load_source_files() {
-    std::printf("Loading file %s\n", vertex_shader_filename.c_str());
+    report_notice(format_message("Loading file %s", vertex_shader_filename.c_str()));
     vertex_shader_source = file_text(vertex_shader_filename);
-    std::printf("Loading file %s\n", fragment_shader_filename.c_str());
+    report_notice(format_message("Loading file %s", fragment_shader_filename.c_str()));
     fragment_shader_source = file_text(fragment_shader_filename);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "player/diagnostics.h"
 #include "render/gl_object.h"
 #include "render/shader_includes.h"
 #include "render/uniform_def.h"
@@ -109,21 +110,11 @@ private:
     void record_shader_log(unsigned int shader);
 };
 
-// Where compile and link logs are printed (standard output; none to stay
-// quiet, as the tools do while a document loads before its includes can
-// be expanded).
-std::FILE*& shader_log_stream();
-
-// Keeps compile and link logs unprinted for as long as it lives.
+// Compile and link logs are reported as shader logs. This drops them for as
+// long as it lives, as the tools do while a document loads before its
+// includes can be expanded; every other message goes on as before.
 class QuietShaderLogs {
-public:
-    QuietShaderLogs() : saved_(shader_log_stream()) { shader_log_stream() = nullptr; }
-    ~QuietShaderLogs() { shader_log_stream() = saved_; }
-    QuietShaderLogs(const QuietShaderLogs&) = delete;
-    QuietShaderLogs& operator=(const QuietShaderLogs&) = delete;
-
-private:
-    std::FILE* saved_;
+    DiagnosticScope scope_ = DiagnosticScope::dropping(DiagnosticKind::ShaderLog);
 };
 
 // The programs of the current document, or none before it exists.

@@ -12,6 +12,7 @@
 #include <glm/gtc/quaternion.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
+#include "player/diagnostics.h"
 #include "scene/animations.h"
 #include "scene/gltf_accessor.h"
 #include "scene/model_animation.h"
@@ -95,18 +96,19 @@ void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Ski
     AccessorSpan span;
     std::string why;
     if (!locate_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
-        std::fprintf(stderr, "Skin %s: inverse bind matrices skipped: %s\n", skin.name.c_str(), why.c_str());
+        report_warning(format_message("Skin %s: inverse bind matrices skipped: %s", skin.name.c_str(), why.c_str()));
         return;
     }
     const tinygltf::Accessor& accessor = gltf.accessors[skin.inverseBindMatrices];
     if (accessor.type != TINYGLTF_TYPE_MAT4 || accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT) {
-        std::fprintf(stderr, "Skin %s: inverse bind matrices skipped: not a float MAT4 accessor\n", skin.name.c_str());
+        report_warning(
+            format_message("Skin %s: inverse bind matrices skipped: not a float MAT4 accessor", skin.name.c_str()));
         return;
     }
     std::size_t count = std::min(span.count, skeleton.joints.size());
     if (count < skeleton.joints.size()) {
-        std::fprintf(stderr, "Skin %s: %zu inverse bind matrices for %zu joints\n", skin.name.c_str(), span.count,
-                     skeleton.joints.size());
+        report_warning(format_message("Skin %s: %zu inverse bind matrices for %zu joints", skin.name.c_str(),
+                                      span.count, skeleton.joints.size()));
     }
     const unsigned char* data = gltf.buffers[span.buffer].data.data() + span.offset;
     for (std::size_t i = 0; i < count; ++i) {
@@ -154,17 +156,17 @@ std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const ti
     skeleton->joints.resize(skin.joints.size());
     skeleton->joint_matrices.assign(skin.joints.size(), glm::mat4(0.0f));
     skeleton->name = skin.name;
-    std::printf("name of skeleton: %s\n", skeleton->name.c_str());
+    report_notice(format_message("name of skeleton: %s", skeleton->name.c_str()));
     if (skeleton->joints.size() > kJointBlockMatrices) {
-        std::fprintf(stderr, "Skin %s has %zu joints; the joint matrix block holds %zu\n", skin.name.c_str(),
-                     skeleton->joints.size(), kJointBlockMatrices);
+        report_warning(format_message("Skin %s has %zu joints; the joint matrix block holds %zu", skin.name.c_str(),
+                                      skeleton->joints.size(), kJointBlockMatrices));
     }
     read_inverse_bind_matrices(gltf, skin, *skeleton);
     for (std::size_t i = 0; i < skin.joints.size(); ++i) {
         const tinygltf::Node* node = node_at(gltf, skin.joints[i]);
         if (!node) {
-            std::fprintf(stderr, "Skin %s: joint %zu names node %d, which does not exist\n", skin.name.c_str(), i,
-                         skin.joints[i]);
+            report_warning(format_message("Skin %s: joint %zu names node %d, which does not exist", skin.name.c_str(),
+                                          i, skin.joints[i]));
             continue;
         }
         take_joint_rest_pose(*node, skeleton->joints[i]);
@@ -227,31 +229,31 @@ Sampler extract_sampler(const tinygltf::Model& gltf, const tinygltf::Animation& 
             sampler.times.reserve(elements.size());
             for (const glm::vec4& e : elements) sampler.times.push_back(e.x);
         } else {
-            std::fprintf(stderr, "Animation %s sampler %zu: key times skipped: %s\n", animation.name.c_str(), index,
-                         why.c_str());
+            report_warning(format_message("Animation %s sampler %zu: key times skipped: %s", animation.name.c_str(),
+                                          index, why.c_str()));
         }
     }
     if (source.output < 0 || static_cast<std::size_t>(source.output) >= gltf.accessors.size()) {
-        std::fprintf(stderr, "Animation %s sampler %zu: output accessor %d does not exist\n", animation.name.c_str(),
-                     index, source.output);
+        report_warning(format_message("Animation %s sampler %zu: output accessor %d does not exist",
+                                      animation.name.c_str(), index, source.output));
         return sampler;
     }
     int type = gltf.accessors[source.output].type;
     if (type != TINYGLTF_TYPE_VEC3 && type != TINYGLTF_TYPE_VEC4) {
-        std::fprintf(stderr, "Kapot\n");
+        report_warning("Kapot");
         return sampler;
     }
     if (read_elements(gltf, source.output, &elements, &why)) {
         sampler.values = std::move(elements);
     } else {
-        std::fprintf(stderr, "Animation %s sampler %zu: values skipped: %s\n", animation.name.c_str(), index,
-                     why.c_str());
+        report_warning(
+            format_message("Animation %s sampler %zu: values skipped: %s", animation.name.c_str(), index, why.c_str()));
     }
     return sampler;
 }
 
 std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, const tinygltf::Animation& source) {
-    std::printf("name of animation: %s\n", source.name.c_str());
+    report_notice(format_message("name of animation: %s", source.name.c_str()));
     auto animation = std::make_shared<ModelAnimation>(source.name);
     for (std::size_t s = 0; s < source.samplers.size(); ++s)
         animation->samplers.push_back(extract_sampler(gltf, source, s));
@@ -270,7 +272,7 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
         } else if (source_channel.target_path == "scale") {
             channel.path = ChannelPath::Scale;
         } else {
-            std::fprintf(stderr, "Boem kapot: path not supported\n");
+            report_warning("Boem kapot: path not supported");
         }
         animation->channels.push_back(channel);
     }

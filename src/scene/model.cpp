@@ -6,7 +6,6 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
-#include <iostream>
 #include <sstream>
 
 #include <GL/glew.h>
@@ -18,6 +17,7 @@
 #include "document/resource_file.h"
 #include "document/texture.h"
 #include "document/texture_limits.h"
+#include "player/diagnostics.h"
 #include "scene/animation_extraction.h"
 #include "scene/animations.h"
 #include "scene/model_file_access.h"
@@ -40,7 +40,7 @@ std::string extension_of(const std::string& name, std::size_t max_length) {
 
 bool report_missing_extension(const std::string& name) {
     if (name.rfind('.') != std::string::npos) return false;
-    std::printf("Expected a file extension in name %s\n", name.c_str());
+    report_notice(format_message("Expected a file extension in name %s", name.c_str()));
     return true;
 }
 
@@ -253,7 +253,7 @@ void Model::write(BinaryWriter& out) const {
             ByteBuffer(bytes.data(), bytes.size()).write(out);
             return;
         }
-        std::printf("Cannot convert %s to GLB; storing it as loaded.\n", filename.c_str());
+        report_notice(format_message("Cannot convert %s to GLB; storing it as loaded.", filename.c_str()));
     }
     out.write_string(filename);
     write_resource_buffer(out, buffer.get());
@@ -322,15 +322,15 @@ void Model::parse_from_memory(bool binary, const std::string& base_directory, Mo
 }
 
 void Model::report_parse(const std::string& warning, const std::string& error) {
-    if (!warning.empty()) std::printf("Warn: %s\n", warning.c_str());
-    if (!error.empty()) std::printf("Err: %s\n", error.c_str());
+    if (!warning.empty()) report_notice(format_message("Warn: %s", warning.c_str()));
+    if (!error.empty()) report_notice(format_message("Err: %s", error.c_str()));
 }
 
 void Model::finish_parse(bool ok, const std::string& warning, const std::string& error) {
     parsed = ok;
     report_parse(warning, error);
     create_image_textures();
-    if (!ok) std::printf("Failed to parse glTF\n");
+    if (!ok) report_notice("Failed to parse glTF");
 }
 
 void Model::create_image_textures() {
@@ -340,7 +340,8 @@ void Model::create_image_textures() {
         std::vector<unsigned char> pixels = rgba8_pixels(image);
         if (pixels.empty()) {
             // Kept as an empty texture so that image indices still match.
-            std::printf("Image %zu (%s) of %s has no decoded pixels.\n", i, image.name.c_str(), filename.c_str());
+            report_notice(
+                format_message("Image %zu (%s) of %s has no decoded pixels.", i, image.name.c_str(), filename.c_str()));
             image_textures.push_back(std::make_unique<Texture>(image.name, 0, 0, GlTexture()));
             continue;
         }
@@ -374,7 +375,7 @@ void Model::upload() {
     }
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    std::clog << "Number of VAOs: " << vertex_arrays.size() << std::endl;
+    report_warning(format_message("Number of VAOs: %zu", vertex_arrays.size()));
 
     Animation::ExtractedAnimation extracted = Animation::extract(gltf);
     skeleton = std::move(extracted.skeleton);
@@ -388,11 +389,12 @@ void Model::upload() {
 
 PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
     auto skip = [&](const char* what, const std::string& why) {
-        std::fprintf(stderr, "Mesh %d primitive %d of %s: %s skipped: %s\n", mesh, index, filename.c_str(), what,
-                     why.c_str());
+        report_warning(format_message("Mesh %d primitive %d of %s: %s skipped: %s", mesh, index, filename.c_str(), what,
+                                      why.c_str()));
     };
     auto refuse = [&](const std::string& why) {
-        std::fprintf(stderr, "Mesh %d primitive %d of %s: not drawn: %s\n", mesh, index, filename.c_str(), why.c_str());
+        report_warning(
+            format_message("Mesh %d primitive %d of %s: not drawn: %s", mesh, index, filename.c_str(), why.c_str()));
         return PrimitiveDraw{};
     };
     PrimitiveDraw draw;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "player/diagnostics.h"
 #include "scene/skeleton.h"
 
 namespace quillbarrow {
@@ -67,7 +68,7 @@ void sample_channel(const Channel& channel, const Sampler& sampler, float t, Pos
     const std::vector<float>& keys = sampler.times;
     if (keys.size() < 2 || sampler.values.size() < keys.size()) return;
     if (!is_sampled_path(channel.path)) {
-        std::fprintf(stderr, "not found\n");
+        report_warning("not found");
         return;
     }
     for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
@@ -78,8 +79,8 @@ void sample_channel(const Channel& channel, const Sampler& sampler, float t, Pos
                          segment_position(keys[i], keys[i + 1], t), pose);
             break;
         case Interpolation::Step: apply_step(channel.path, sampler.values[i], pose); break;
-        case Interpolation::CubicSpline: std::fprintf(stderr, "cubicspline not supported\n"); break;
-        default: std::fprintf(stderr, "interpolation not supported\n"); break;
+        case Interpolation::CubicSpline: report_warning("cubicspline not supported"); break;
+        default: report_warning("interpolation not supported"); break;
         }
     }
 }

@@ -9,6 +9,7 @@
 #include <glm/matrix.hpp>
 
 #include "document/texture.h"
+#include "player/diagnostics.h"
 #include "player/player_state.h"
 #include "render/shader_program.h"
 #include "scene/draw_limits.h"
@@ -96,7 +97,7 @@ void Scene::render(ShaderProgram* program) {
     // there is no sensible view, so the scene stays undrawn.
     if (!steered_camera()) {
         if (!reported_no_camera_) {
-            std::printf("Scene \"%s\" has no camera; it draws nothing\n", name.c_str());
+            report_notice(format_message("Scene \"%s\" has no camera; it draws nothing", name.c_str()));
             reported_no_camera_ = true;
         }
         return;

@@ -6,6 +6,8 @@
 
 #include <GL/glew.h>
 
+#include "player/diagnostics.h"
+
 namespace quillbarrow {
 
 ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(width), height(height) {
@@ -29,7 +31,7 @@ ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(wi
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);
     const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-    if (status != GL_FRAMEBUFFER_COMPLETE) std::printf("FB Error! Status: 0x%x\n", status);
+    if (status != GL_FRAMEBUFFER_COMPLETE) report_notice(format_message("FB Error! Status: 0x%x", status));
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous_framebuffer));
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous_texture));
 }

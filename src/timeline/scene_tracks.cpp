@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "player/diagnostics.h"
 #include "player/player_state.h"
 #include "scene/camera.h"
 #include "scene/draw_limits.h"
@@ -84,8 +85,8 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
         // Said once per process: the track is read twice a frame.
         static bool reported = false;
         if (!reported) {
-            std::printf("Event \"%s\": render_instances %d is more than %d; %d instances are drawn\n",
-                        event.name.c_str(), instance_count, kMaxRenderInstances, kMaxRenderInstances);
+            report_notice(format_message("Event \"%s\": render_instances %d is more than %d; %d instances are drawn",
+                                         event.name.c_str(), instance_count, kMaxRenderInstances, kMaxRenderInstances));
             reported = true;
         }
         instance_count = kMaxRenderInstances;

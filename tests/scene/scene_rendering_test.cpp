@@ -84,10 +84,11 @@ void main() {
 std::unique_ptr<ShaderProgram> scene_program(bool shadows, bool skinned = false) {
     // The default program's empty fragment source does not compile; its log
     // is of no interest here.
-    std::FILE* log = shader_log_stream();
-    shader_log_stream() = nullptr;
-    auto program = std::make_unique<ShaderProgram>();
-    shader_log_stream() = log;
+    std::unique_ptr<ShaderProgram> program;
+    {
+        QuietShaderLogs quiet;
+        program = std::make_unique<ShaderProgram>();
+    }
     program->vertex_shader_source = skinned ? kSkinnedVertexShader : kVertexShader;
     program->fragment_shader_source = fragment_shader(shadows);
     program->rebuild();
