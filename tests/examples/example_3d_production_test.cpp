@@ -195,7 +195,7 @@ TEST_F(Example3dAssets, CrystalMaskChoosesWhichNodesMoveAndTheShardsStep) {
 TEST_F(Example3dProduction, PacksAndPlaysToItsEnd) {
     ProcessResult pack = tool({"pack", kProject, "-o", "ember-rig"});
     ASSERT_EQ(pack.exit_code, 0) << pack.err;
-    EXPECT_EQ(pack.out.find("error"), std::string::npos) << pack.out;  // every shader compiles cleanly
+    EXPECT_EQ(pack.out.find(": error"), std::string::npos) << pack.out;  // every shader compiles cleanly
     EXPECT_EQ(pack.out.find("Failed to parse glTF"), std::string::npos) << pack.out;
     ProcessOptions options;
     options.working_directory = dir.path().string();

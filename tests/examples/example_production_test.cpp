@@ -68,7 +68,7 @@ TEST_F(ExampleProduction, RendersItsTitleAndItsSpectrum) {
 TEST_F(ExampleProduction, PacksAndPlaysToItsEnd) {
     ProcessResult pack = tool({"pack", kProject, "-o", "neon-drift"});
     ASSERT_EQ(pack.exit_code, 0) << pack.err;
-    EXPECT_EQ(pack.out.find("error"), std::string::npos) << pack.out;  // every shader compiles cleanly
+    EXPECT_EQ(pack.out.find(": error"), std::string::npos) << pack.out;  // every shader compiles cleanly
     ProcessOptions options;
     options.working_directory = dir.path().string();
     options.environment.push_back("SDL_AUDIODRIVER=dummy");
