@@ -48,9 +48,10 @@ struct PoseRef {
     glm::vec3& scale;
 };
 
-// Samples the channel at time t (seconds) into the pose. Every segment that
-// holds t is applied in order, so at an inner key the later segment wins;
-// outside the key range the pose keeps its value.
+// Samples the channel at time t (seconds) into the pose. At an inner key the
+// segment that starts there is taken; before the first key and after the
+// last the pose takes that key's value. A cubic spline sampler holds three
+// values per key: in-tangent, value, out-tangent.
 void sample_channel(const Channel& channel, const Sampler& sampler, float t, PoseRef pose);
 
 // Shortest-arc spherical interpolation of two unit quaternions.

@@ -181,10 +181,13 @@ TEST(AnimationSampling, StepAndLinearFollowTheKeysAndTheLaterSegmentWinsAtAnInne
     EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
     sample_channel(translation, step, 2.0f, pose.ref());  // the last segment still holds its end key
     EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
-    sample_channel(translation, step, 2.5f, pose.ref());  // outside: keeps the previous pose
-    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
-    sample_channel(translation, step, -0.1f, pose.ref());
-    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+    // Outside the keys the channel rests at its first or last key.
+    sample_channel(translation, step, 2.5f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(7, 8, 9));
+    sample_channel(translation, linear, -0.1f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(1, 2, 3));
+    sample_channel(translation, sampler_of({0.5f}, {{9, 9, 9, 0}}, Interpolation::Linear), 3.0f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(9.0f));  // one key: a constant
 
     sample_channel(translation, linear, 0.25f, pose.ref());
     expect_vec3_near(pose.translation, {1.75f, 2.75f, 3.75f});
@@ -214,23 +217,13 @@ TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
     Pose pose;
     pose.translation = glm::vec3(3.0f);
     Channel translation = channel_of(ChannelPath::Translation);
-    sample_channel(translation, sampler_of({0.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.0f, pose.ref());
     sample_channel(translation, sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
     sample_channel(channel_of(ChannelPath::Unsupported),
                    sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}, {9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
-    EXPECT_EQ(pose.translation, glm::vec3(3.0f));
-
-    // A cubic spline sampler holds in-tangent, value, out-tangent per key.
-    std::vector<glm::vec4> spline(9, glm::vec4(7.0f));
-    Sampler cubic = sampler_of({0.0f, 1.0f, 2.0f}, spline, Interpolation::CubicSpline);
-    testing::internal::CaptureStderr();
-    sample_channel(translation, cubic, 0.5f, pose.ref());
-    std::string once = testing::internal::GetCapturedStderr();
-    testing::internal::CaptureStderr();
-    sample_channel(translation, cubic, 1.0f, pose.ref());
-    std::string twice = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(once, "cubicspline not supported\n");
-    EXPECT_EQ(twice, "cubicspline not supported\ncubicspline not supported\n");
+    // A cubic spline sampler needs three values per key.
+    sample_channel(translation,
+                   sampler_of({0.0f, 1.0f}, std::vector<glm::vec4>(5, glm::vec4(7.0f)), Interpolation::CubicSpline),
+                   0.5f, pose.ref());
     EXPECT_EQ(pose.translation, glm::vec3(3.0f));
 
     Sampler odd = sampler_of({0.0f, 1.0f}, {{1, 1, 1, 0}, {1, 1, 1, 0}}, static_cast<Interpolation>(7));
@@ -239,6 +232,43 @@ TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
     sample_channel(channel_of(static_cast<ChannelPath>(5)), odd, 0.5f, pose.ref());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "interpolation not supported\nnot found\n");
     EXPECT_EQ(pose.translation, glm::vec3(3.0f));
+}
+
+TEST(AnimationSampling, CubicSplinesFollowTheHermiteFormWithTangentsScaledByTheInterval) {
+    // Keys at 0 s and 2 s; in-tangent, value, out-tangent per key.
+    const std::vector<glm::vec4> move = {{0, 0, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 0},
+                                         {0, 0, 0, 0}, {4, 0, 0, 0}, {0, 0, 0, 0}};
+    Sampler spline = sampler_of({0.0f, 2.0f}, move, Interpolation::CubicSpline);
+    Channel translation = channel_of(ChannelPath::Translation);
+    Pose pose;
+    testing::internal::CaptureStderr();
+    // u = 0.5: 0.125 * (2 s * 3) + 0.5 * 4; u = 0.25: 0.140625 * 6 + 0.15625 * 4.
+    const std::pair<float, float> cases[] = {{1.0f, 2.75f}, {0.5f, 1.46875f}, {0.0f, 0.0f}, {2.0f, 4.0f}, {5.0f, 4.0f}};
+    for (auto [time, x] : cases) {
+        sample_channel(translation, spline, time, pose.ref());
+        EXPECT_NEAR(pose.translation.x, x, 1e-5f) << "at " << time;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    // Rotations are normalised: half of identity and half of a quarter turn
+    // is 45 degrees once normalised.
+    Sampler turn = sampler_of(
+        {0.0f, 2.0f},
+        {glm::vec4(0.0f), stored(kIdentity), glm::vec4(0.0f), glm::vec4(0.0f), stored(about_z(90.0f)), glm::vec4(0.0f)},
+        Interpolation::CubicSpline);
+    sample_channel(channel_of(ChannelPath::Rotation), turn, 1.0f, pose.ref());
+    expect_quat_near(pose.rotation, about_z(45.0f));
+}
+
+TEST_F(AnimationTest, CubicSplineModelMovesAndTurnsItsNodes) {
+    auto model = load_sample("cubic_spline_triangle.gltf");
+    ASSERT_TRUE(model->parsed);
+    model->animate(1, 0.5f);  // 1 s of 0..2 s
+    ASSERT_TRUE(model->node_override_flags[0] && model->node_override_flags[1]);
+    expect_vec3_near(override_translation(*model, 0), {2.75f, 0.0f, 0.0f});
+    glm::mat4 want = glm::mat4_cast(about_z(45.0f));
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) EXPECT_NEAR(model->node_override_matrices[1][c][r], want[c][r], 1e-5f);
 }
 
 TEST(AnimationSampling, SlerpTakesTheShortArcAndBlendsNearlyEqualRotations) {
