@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <GL/glew.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -189,11 +190,41 @@ NodeAnimationRecord rest_record(const tinygltf::Node& node, std::int32_t node_in
     return record;
 }
 
+glm::mat4 rest_local_matrix(const tinygltf::Node& node) {
+    if (node.matrix.size() == 16) return to_mat4(node.matrix);
+    glm::mat4 local(1.0f);
+    if (node.translation.size() == 3) local = glm::translate(local, to_vec3(node.translation));
+    if (node.rotation.size() == 4) local *= glm::mat4_cast(to_quat(node.rotation));
+    if (node.scale.size() == 3) local = glm::scale(local, to_vec3(node.scale));
+    return local;
+}
+
+// Parents from the child lists. A node named by several parents keeps the
+// first, and a link that would close a loop is left out, so every walk up
+// the tree ends at a root.
+NodeHierarchy extract_hierarchy(const tinygltf::Model& gltf) {
+    NodeHierarchy hierarchy;
+    const std::size_t count = gltf.nodes.size();
+    hierarchy.parents.assign(count, -1);
+    hierarchy.rest_locals.reserve(count);
+    for (const tinygltf::Node& node : gltf.nodes) hierarchy.rest_locals.push_back(rest_local_matrix(node));
+    for (std::size_t n = 0; n < count; ++n) {
+        for (int child : gltf.nodes[n].children) {
+            if (child < 0 || static_cast<std::size_t>(child) >= count || hierarchy.parents[child] != -1) continue;
+            bool loops = false;
+            for (std::int32_t up = static_cast<std::int32_t>(n); up != -1 && !loops; up = hierarchy.parents[up])
+                loops = up == child;
+            if (!loops) hierarchy.parents[child] = static_cast<std::int32_t>(n);
+        }
+    }
+    return hierarchy;
+}
+
 bool is_played_path(const std::string& path) { return path == "translation" || path == "rotation" || path == "scale"; }
 
 // One record per animated node and animation. Channels of paths that are
 // never played (morph weights) make none: a record replaces the node's
-// world matrix, which would move a node that nothing animates.
+// local transform, which would move a node that nothing animates.
 std::vector<NodeAnimationRecord> extract_node_records(const tinygltf::Model& gltf) {
     std::vector<NodeAnimationRecord> records;
     for (std::size_t a = 0; a < gltf.animations.size(); ++a) {
@@ -255,9 +286,12 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
     auto animation = std::make_shared<ModelAnimation>(source.name);
     for (std::size_t s = 0; s < source.samplers.size(); ++s)
         animation->samplers.push_back(extract_sampler(gltf, source, s));
-    if (!animation->samplers.empty() && animation->samplers.front().times.size() >= 2) {
-        animation->start_time = animation->samplers.front().times.front();
-        animation->end_time = animation->samplers.front().times.back();
+    bool timed = false;
+    for (const Sampler& sampler : animation->samplers) {
+        if (sampler.times.empty()) continue;
+        animation->start_time = timed ? std::min(animation->start_time, sampler.times.front()) : sampler.times.front();
+        animation->end_time = timed ? std::max(animation->end_time, sampler.times.back()) : sampler.times.back();
+        timed = true;
     }
     for (const tinygltf::AnimationChannel& source_channel : source.channels) {
         Channel channel;
@@ -295,6 +329,7 @@ ExtractedAnimation extract(const tinygltf::Model& gltf) {
         out.skeleton = extract_skeleton(gltf, gltf.skins.front());
     else
         out.node_records = extract_node_records(gltf);
+    out.hierarchy = extract_hierarchy(gltf);
     for (const tinygltf::Animation& animation : gltf.animations)
         out.animations->add(extract_animation(gltf, animation));
     return out;

@@ -380,6 +380,7 @@ void Model::upload() {
     skeleton = std::move(extracted.skeleton);
     animations = std::move(extracted.animations);
     node_animation_records = std::move(extracted.node_records);
+    node_hierarchy_ = std::move(extracted.hierarchy);
     if (skeleton && !joint_buffer) joint_buffer = Animation::create_joint_buffer();
     has_animations = !animations->by_name.empty();
     node_override_flags.assign(gltf.nodes.size(), false);
@@ -486,6 +487,9 @@ void Model::animate(std::int64_t index, float phase) {
     // Sampling is idempotent at one time, so each animation is sampled once
     // per frame however many of its nodes it moves.
     sampled_.assign(count, false);
+    const std::size_t nodes = std::min(node_override_matrices.size(), node_override_flags.size());
+    posed_locals_.resize(nodes);
+    posed_nodes_.assign(nodes, false);
     for (const Animation::NodeAnimationRecord& record : node_animation_records) {
         if (record.animation < 0 || static_cast<std::size_t>(record.animation) >= count) continue;
         if (record.animation >= 63 || !((index >> record.animation) & 1)) continue;
@@ -495,14 +499,19 @@ void Model::animate(std::int64_t index, float phase) {
             animations->apply_to_records(record.animation, phase, node_animation_records);
             sampled_[record.animation] = true;
         }
-        if (record.node < 0 || static_cast<std::size_t>(record.node) >= node_override_matrices.size() ||
-            static_cast<std::size_t>(record.node) >= node_override_flags.size()) {
-            continue;
-        }
-        node_override_matrices[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
-                                              glm::mat4_cast(record.rotation) *
-                                              glm::scale(glm::mat4(1.0f), record.scale) * record.matrix;
-        node_override_flags[record.node] = true;
+        if (record.node < 0 || static_cast<std::size_t>(record.node) >= nodes) continue;
+        posed_locals_[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
+                                     glm::mat4_cast(record.rotation) * glm::scale(glm::mat4(1.0f), record.scale) *
+                                     record.matrix;
+        posed_nodes_[record.node] = true;
+    }
+    // Only once every node is posed: a posed node's world matrix takes its
+    // posed ancestors, whatever the order of the records.
+    for (std::size_t node = 0; node < nodes; ++node) {
+        if (!posed_nodes_[node]) continue;
+        node_override_matrices[node] = Animation::compose_world(static_cast<std::int32_t>(node), posed_locals_[node],
+                                                                node_hierarchy_, posed_locals_, posed_nodes_);
+        node_override_flags[node] = true;
     }
 }
 

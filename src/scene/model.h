@@ -12,6 +12,7 @@
 
 #include "render/gl_object.h"
 #include "scene/gltf_accessor.h"
+#include "scene/model_animation.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -67,7 +68,9 @@ public:
 
     // Per-frame pose: for a skinned model the index selects one animation
     // (modulo the count); otherwise it is a bit mask of the animations whose
-    // nodes are posed. The fractional part of the phase is the position.
+    // nodes are posed. The fractional part of the phase is the position. A
+    // posed node's override matrix is its world matrix: its animated local
+    // transform under its ancestors, posed or at rest.
     void animate(std::int64_t index, float phase);
 
     tinygltf::Model gltf;
@@ -104,6 +107,11 @@ private:
     std::vector<GlBuffer> gl_buffers_;
     // Which animations animate has sampled this frame.
     std::vector<bool> sampled_;
+    // The node tree animated nodes are composed through, and this frame's
+    // posed local matrices (posed_nodes_ marks which are set).
+    Animation::NodeHierarchy node_hierarchy_;
+    std::vector<glm::mat4> posed_locals_;
+    std::vector<bool> posed_nodes_;
 };
 
 // True when the name's extension (from its last ".", at most four

@@ -137,6 +137,23 @@ void sample_channel(const Channel& channel, const Sampler& sampler, float t, Pos
     }
 }
 
+glm::mat4 compose_world(std::int32_t node, const glm::mat4& local, const NodeHierarchy& hierarchy,
+                        const std::vector<glm::mat4>& posed_locals, const std::vector<bool>& posed) {
+    glm::mat4 world = local;
+    const std::size_t count = hierarchy.parents.size();
+    if (node < 0 || static_cast<std::size_t>(node) >= count) return world;
+    // The parents were linked without cycles; the step bound is a second
+    // guard that no walk can outlast the node count.
+    std::int32_t ancestor = hierarchy.parents[node];
+    for (std::size_t steps = 0; ancestor >= 0 && static_cast<std::size_t>(ancestor) < count && steps < count; ++steps) {
+        const auto a = static_cast<std::size_t>(ancestor);
+        const bool posed_here = a < posed.size() && posed[a] && a < posed_locals.size();
+        world = (posed_here ? posed_locals[a] : hierarchy.rest_locals[a]) * world;
+        ancestor = hierarchy.parents[a];
+    }
+    return world;
+}
+
 void ModelAnimation::set_time(float phase) {
     current_time = (phase - std::floor(phase)) * (end_time - start_time) + start_time;
 }

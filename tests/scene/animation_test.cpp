@@ -443,9 +443,10 @@ TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
     EXPECT_EQ(inner.translation, glm::vec3(0.0f));
     EXPECT_EQ(inner.scale, glm::vec3(1.0f));
     EXPECT_EQ(inner.matrix, glm::mat4(1.0f));
-    // The window is the first sampler's: 1.25 s to 2.5 s.
-    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->start_time, 1.25f);
-    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->end_time, 2.5f);
+    // The window spans both samplers: the rotation's 1.25 s to 2.5 s and
+    // the translation's 0 s to 3.708 s.
+    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->start_time, 0.0f);
+    EXPECT_NEAR(boxes->animations->ordered[0]->end_time, 3.70833f, 1e-5f);
     EXPECT_EQ(boxes->skeleton, nullptr);
 
     auto triangle = load_sample("AnimatedTriangle.glb");
@@ -460,6 +461,30 @@ TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) EXPECT_NEAR(triangle->node_override_matrices[0][c][r], want[c][r], 1e-4f);
     }
+}
+
+TEST_F(AnimationTest, AnimatedNodesComposeThroughTheirAncestors) {
+    // root (0,0,5) > parent (quarter turn about z, moved 0..10 on x over
+    // 0..1 s) > child (moved from (1,0,0) to (1,2,0) over 0..2 s).
+    auto model = load_sample("hierarchy_animation.gltf");
+    ASSERT_TRUE(model->parsed);
+    const ModelAnimation& carry = *model->animations->ordered[0];
+    EXPECT_FLOAT_EQ(carry.start_time, 0.0f);
+    EXPECT_FLOAT_EQ(carry.end_time, 2.0f);  // the longer sampler's end
+
+    // 1 s: the parent has finished at (10,0,0); the child's local (1,1,0)
+    // turns with the parent to (-1,1,0); the root lifts both by 5 on z.
+    model->animate(1, 0.5f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, true, true}));
+    expect_vec3_near(override_translation(*model, 1), {10, 0, 5});
+    expect_vec3_near(override_translation(*model, 2), {9, 1, 5});
+    // The child's x axis is turned by the parent: it points along +y.
+    expect_vec3_near(glm::vec3(model->node_override_matrices[2][0]), {0, 1, 0});
+    model->animate(1, 0.25f);  // 0.5 s: parent at (5,0,0), child's local (1,0.5,0)
+    expect_vec3_near(override_translation(*model, 2), {4.5f, 1, 5});
+    // Past the parent's last key it rests there while the child goes on.
+    model->animate(1, 0.75f);
+    expect_vec3_near(override_translation(*model, 2), {8.5f, 1, 5});
 }
 
 TEST_F(AnimationTest, MaskSelectsWhichAnimationsMoveTheirNodes) {
