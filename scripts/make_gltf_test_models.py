@@ -145,7 +145,24 @@ def sparse_positions():
     })
 
 
+def sparse_animation():
+    # A translation sampler over 0..1 s whose output has no buffer view:
+    # zeros, with key 1 set to (0,4,0). Halfway the node is at (0,2,0).
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    times = a.floats("SCALAR", [0.0, 1.0])
+    move = sparse_accessor(a, 2, [1], [(0.0, 4.0, 0.0)])
+    a.write("sparse_animation.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "lifted", "mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+        "animations": [{"name": "lift", "samplers": [{"input": times, "output": move}],
+                        "channels": [{"sampler": 0, "target": {"node": 0, "path": "translation"}}]}],
+    })
+
+
 if __name__ == "__main__":
     cubic_spline()
     hierarchy_animation()
     sparse_positions()
+    sparse_animation()

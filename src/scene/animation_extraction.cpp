@@ -52,24 +52,24 @@ bool is_decodable_component(int component_type) {
            component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
 }
 
-// The elements of an accessor, up to four components each (the rest 0).
-// False, with the reason, when the accessor does not lie inside its buffer
-// or its components are not floats or normalised integers.
+// The elements of an accessor, sparse substitution applied, up to four
+// components each (the rest 0). False, with the reason, when the accessor
+// does not lie inside its buffers or its components are not floats or
+// normalised integers.
 bool read_elements(const tinygltf::Model& gltf, int accessor_index, std::vector<glm::vec4>* out, std::string* why) {
-    AccessorSpan span;
-    if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
+    DenseAccessor dense;
+    if (!read_dense_accessor(gltf, accessor_index, &dense, why)) return false;
     const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
-    int components = std::min(4, tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type)));
-    std::size_t component_size =
-        span.element_size / static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
+    const int all_components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type));
+    const int components = std::min(4, all_components);
+    const std::size_t component_size = dense.element_size / static_cast<std::size_t>(all_components);
     if (!is_decodable_component(accessor.componentType)) {
         *why = "component type " + std::to_string(accessor.componentType) + " is not supported";
         return false;
     }
-    const unsigned char* data = gltf.buffers[span.buffer].data.data();
-    out->assign(span.count, glm::vec4(0.0f));
-    for (std::size_t e = 0; e < span.count; ++e) {
-        const unsigned char* element = data + span.offset + e * span.stride;
+    out->assign(dense.count, glm::vec4(0.0f));
+    for (std::size_t e = 0; e < dense.count; ++e) {
+        const unsigned char* element = dense.bytes.data() + e * dense.element_size;
         for (int c = 0; c < components; ++c) {
             (*out)[e][c] = decode_component(element + c * component_size, accessor.componentType);
         }
@@ -93,9 +93,9 @@ glm::mat4 to_mat4(const std::vector<double>& v) {
 }
 
 void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Skin& skin, Skeleton& skeleton) {
-    AccessorSpan span;
+    DenseAccessor span;
     std::string why;
-    if (!locate_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
+    if (!read_dense_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
         std::fprintf(stderr, "Skin %s: inverse bind matrices skipped: %s\n", skin.name.c_str(), why.c_str());
         return;
     }
@@ -109,9 +109,9 @@ void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Ski
         std::fprintf(stderr, "Skin %s: %zu inverse bind matrices for %zu joints\n", skin.name.c_str(), span.count,
                      skeleton.joints.size());
     }
-    const unsigned char* data = gltf.buffers[span.buffer].data.data() + span.offset;
     for (std::size_t i = 0; i < count; ++i) {
-        std::memcpy(glm::value_ptr(skeleton.joints[i].inverse_bind_matrix), data + i * span.stride, sizeof(glm::mat4));
+        std::memcpy(glm::value_ptr(skeleton.joints[i].inverse_bind_matrix), span.bytes.data() + i * sizeof(glm::mat4),
+                    sizeof(glm::mat4));
     }
 }
 

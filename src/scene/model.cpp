@@ -387,6 +387,27 @@ void Model::upload() {
     node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
 }
 
+bool Model::locate_attribute(int accessor_index, AttributeSource* source, std::string* why) {
+    if (accessor_index >= 0 && static_cast<std::size_t>(accessor_index) < gltf.accessors.size() &&
+        gltf.accessors[accessor_index].sparse.isSparse) {
+        // The substituted elements exist only in a copy, which gets a GL
+        // buffer of its own.
+        DenseAccessor dense;
+        if (!read_dense_accessor(gltf, accessor_index, &dense, why)) return false;
+        gl_buffers_.push_back(GlBuffer::generate());
+        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_.back());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(dense.bytes.size()),
+                     dense.bytes.empty() ? nullptr : dense.bytes.data(), GL_STATIC_DRAW);
+        *source = AttributeSource{gl_buffers_.back(), 0, 0, dense.count};
+        return true;
+    }
+    AccessorSpan span;
+    if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
+    const tinygltf::BufferView& view = gltf.bufferViews[gltf.accessors[accessor_index].bufferView];
+    *source = AttributeSource{gl_buffers_[span.buffer], span.offset, view.byteStride, span.count};
+    return true;
+}
+
 PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
     auto skip = [&](const char* what, const std::string& why) {
         std::fprintf(stderr, "Mesh %d primitive %d of %s: %s skipped: %s\n", mesh, index, filename.c_str(), what,
@@ -407,14 +428,13 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
     for (const VertexAttribute& attribute : kVertexAttributes) {
         auto found = primitive.attributes.find(attribute.name);
         if (found == primitive.attributes.end()) continue;
-        AccessorSpan span;
+        AttributeSource source;
         std::string why;
-        if (!locate_accessor(gltf, found->second, &span, &why)) {
+        if (!locate_attribute(found->second, &source, &why)) {
             skip(attribute.name, why);
             continue;
         }
         const tinygltf::Accessor& accessor = gltf.accessors[found->second];
-        const tinygltf::BufferView& view = gltf.bufferViews[accessor.bufferView];
         if (accessor.type != TINYGLTF_TYPE_VEC2 && accessor.type != TINYGLTF_TYPE_VEC3 &&
             accessor.type != TINYGLTF_TYPE_VEC4) {
             skip(attribute.name, "not a VEC2, VEC3 or VEC4 accessor");
@@ -424,21 +444,21 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
             skip(attribute.name, "not an integer accessor");
             continue;
         }
-        if (view.byteStride > kMaxVertexStride) {
+        if (source.stride > kMaxVertexStride) {
             skip(attribute.name, "a stride of more than " + std::to_string(kMaxVertexStride) + " bytes");
             continue;
         }
         glEnableVertexAttribArray(attribute.location);
-        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[span.buffer]);
-        const auto stride = static_cast<GLsizei>(view.byteStride);
+        glBindBuffer(GL_ARRAY_BUFFER, source.gl_buffer);
+        const auto stride = static_cast<GLsizei>(source.stride);
         if (attribute.integer) {
             glVertexAttribIPointer(attribute.location, accessor.type, accessor.componentType, stride,
-                                   byte_offset(span.offset));
+                                   byte_offset(source.offset));
         } else {
             glVertexAttribPointer(attribute.location, accessor.type, accessor.componentType, GL_FALSE, stride,
-                                  byte_offset(span.offset));
+                                  byte_offset(source.offset));
         }
-        vertices = std::min(vertices, span.count);
+        vertices = std::min(vertices, source.count);
         if (attribute.location == 0) has_position = true;
     }
     if (!has_position) return refuse("no usable POSITION attribute");
@@ -449,6 +469,7 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
         std::string why;
         if (!locate_accessor(gltf, primitive.indices, &span, &why)) return refuse("indices: " + why);
         const tinygltf::Accessor& accessor = gltf.accessors[primitive.indices];
+        if (accessor.sparse.isSparse) return refuse("indices: a sparse index accessor is not supported");
         if (!is_index_component(accessor.componentType) || accessor.type != TINYGLTF_TYPE_SCALAR)
             return refuse("indices: not unsigned byte, short or int scalars");
         // The element buffer is read as tightly packed, aligned indices.

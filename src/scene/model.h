@@ -102,6 +102,16 @@ private:
     void finish_parse(bool ok, const std::string& warning, const std::string& error);
     // Sets up the bound vertex array; reports what it skips or refuses.
     PrimitiveDraw set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
+    // Where a vertex attribute's elements are in GL: in the buffer of its
+    // glTF buffer, or for a sparse accessor in a buffer of its own holding
+    // the substituted copy. False, with the reason, when it cannot be read.
+    struct AttributeSource {
+        unsigned int gl_buffer = 0;
+        std::size_t offset = 0;
+        std::size_t stride = 0;  // 0: tightly packed
+        std::size_t count = 0;
+    };
+    bool locate_attribute(int accessor, AttributeSource* source, std::string* why);
 
     // The GL buffers holding the glTF buffers, kept only to own them.
     std::vector<GlBuffer> gl_buffers_;
