@@ -13,6 +13,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "document/resource_test_helpers.h"
+#include "scene/animation_extraction.h"
 #include "scene/animations.h"
 #include "scene/model.h"
 #include "scene/model_animation.h"
@@ -632,6 +633,42 @@ TEST_F(AnimationTest, OddSkinsAreReadAsFarAsTheyHold) {
     expect_quat_near(rig.joints[1].rotation, about_z(45.0f));
     expect_quat_near(rig.joints[0].rotation, kIdentity);
     EXPECT_EQ(rig.joint_matrices[1], glm::mat4(0.0f));
+}
+
+TEST_F(AnimationTest, SparseInverseBindMatricesReplaceTheirJointsMatrixOnly) {
+    auto rigged = load_sample("RiggedSimple.glb");
+    tinygltf::Model gltf = rigged->gltf;
+    const int accessor = gltf.skins[0].inverseBindMatrices;
+    ASSERT_EQ(gltf.skins[0].joints.size(), 2u);
+    // Index 1 and a translation by (1,2,3), in views appended to buffer 0.
+    std::vector<unsigned char>& data = gltf.buffers[0].data;
+    const glm::mat4 replacement = glm::translate(glm::mat4(1.0f), glm::vec3(1, 2, 3));
+    const std::uint32_t index = 1;
+    tinygltf::BufferView view;
+    view.buffer = 0;
+    view.byteOffset = data.size();
+    view.byteLength = sizeof index;
+    data.insert(data.end(), reinterpret_cast<const unsigned char*>(&index),
+                reinterpret_cast<const unsigned char*>(&index) + sizeof index);
+    gltf.bufferViews.push_back(view);
+    view.byteOffset = data.size();
+    view.byteLength = sizeof replacement;
+    data.insert(data.end(), reinterpret_cast<const unsigned char*>(&replacement),
+                reinterpret_cast<const unsigned char*>(&replacement) + sizeof replacement);
+    gltf.bufferViews.push_back(view);
+    auto& sparse = gltf.accessors[accessor].sparse;
+    sparse.isSparse = true;
+    sparse.count = 1;
+    sparse.indices = {0, static_cast<int>(gltf.bufferViews.size()) - 2, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT};
+    sparse.values = {static_cast<int>(gltf.bufferViews.size()) - 1, 0};
+
+    testing::internal::CaptureStdout();
+    ExtractedAnimation extracted = extract(gltf);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(extracted.skeleton);
+    EXPECT_EQ(extracted.skeleton->joints[1].inverse_bind_matrix, replacement);
+    EXPECT_EQ(extracted.skeleton->joints[0].inverse_bind_matrix, rigged->skeleton->joints[0].inverse_bind_matrix);
+    EXPECT_NE(rigged->skeleton->joints[1].inverse_bind_matrix, replacement);
 }
 
 TEST_F(AnimationTest, SkinWithoutInverseBindMatricesHasNoJointsAndNothingToPlay) {
