@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <GL/glew.h>
+#include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/quaternion.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -52,24 +53,24 @@ bool is_decodable_component(int component_type) {
            component_type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT;
 }
 
-// The elements of an accessor, up to four components each (the rest 0).
-// False, with the reason, when the accessor does not lie inside its buffer
-// or its components are not floats or normalised integers.
+// The elements of an accessor, sparse substitution applied, up to four
+// components each (the rest 0). False, with the reason, when the accessor
+// does not lie inside its buffers or its components are not floats or
+// normalised integers.
 bool read_elements(const tinygltf::Model& gltf, int accessor_index, std::vector<glm::vec4>* out, std::string* why) {
-    AccessorSpan span;
-    if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
+    DenseAccessor dense;
+    if (!read_dense_accessor(gltf, accessor_index, &dense, why)) return false;
     const tinygltf::Accessor& accessor = gltf.accessors[accessor_index];
-    int components = std::min(4, tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type)));
-    std::size_t component_size =
-        span.element_size / static_cast<std::size_t>(tinygltf::GetNumComponentsInType(accessor.type));
+    const int all_components = tinygltf::GetNumComponentsInType(static_cast<std::uint32_t>(accessor.type));
+    const int components = std::min(4, all_components);
+    const std::size_t component_size = dense.element_size / static_cast<std::size_t>(all_components);
     if (!is_decodable_component(accessor.componentType)) {
         *why = "component type " + std::to_string(accessor.componentType) + " is not supported";
         return false;
     }
-    const unsigned char* data = gltf.buffers[span.buffer].data.data();
-    out->assign(span.count, glm::vec4(0.0f));
-    for (std::size_t e = 0; e < span.count; ++e) {
-        const unsigned char* element = data + span.offset + e * span.stride;
+    out->assign(dense.count, glm::vec4(0.0f));
+    for (std::size_t e = 0; e < dense.count; ++e) {
+        const unsigned char* element = dense.bytes.data() + e * dense.element_size;
         for (int c = 0; c < components; ++c) {
             (*out)[e][c] = decode_component(element + c * component_size, accessor.componentType);
         }
@@ -93,9 +94,9 @@ glm::mat4 to_mat4(const std::vector<double>& v) {
 }
 
 void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Skin& skin, Skeleton& skeleton) {
-    AccessorSpan span;
+    DenseAccessor span;
     std::string why;
-    if (!locate_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
+    if (!read_dense_accessor(gltf, skin.inverseBindMatrices, &span, &why)) {
         report_warning(format_message("Skin %s: inverse bind matrices skipped: %s", skin.name.c_str(), why.c_str()));
         return;
     }
@@ -110,9 +111,9 @@ void read_inverse_bind_matrices(const tinygltf::Model& gltf, const tinygltf::Ski
         report_warning(format_message("Skin %s: %zu inverse bind matrices for %zu joints", skin.name.c_str(),
                                       span.count, skeleton.joints.size()));
     }
-    const unsigned char* data = gltf.buffers[span.buffer].data.data() + span.offset;
     for (std::size_t i = 0; i < count; ++i) {
-        std::memcpy(glm::value_ptr(skeleton.joints[i].inverse_bind_matrix), data + i * span.stride, sizeof(glm::mat4));
+        std::memcpy(glm::value_ptr(skeleton.joints[i].inverse_bind_matrix), span.bytes.data() + i * sizeof(glm::mat4),
+                    sizeof(glm::mat4));
     }
 }
 
@@ -191,11 +192,41 @@ NodeAnimationRecord rest_record(const tinygltf::Node& node, std::int32_t node_in
     return record;
 }
 
+glm::mat4 rest_local_matrix(const tinygltf::Node& node) {
+    if (node.matrix.size() == 16) return to_mat4(node.matrix);
+    glm::mat4 local(1.0f);
+    if (node.translation.size() == 3) local = glm::translate(local, to_vec3(node.translation));
+    if (node.rotation.size() == 4) local *= glm::mat4_cast(to_quat(node.rotation));
+    if (node.scale.size() == 3) local = glm::scale(local, to_vec3(node.scale));
+    return local;
+}
+
+// Parents from the child lists. A node named by several parents keeps the
+// first, and a link that would close a loop is left out, so every walk up
+// the tree ends at a root.
+NodeHierarchy extract_hierarchy(const tinygltf::Model& gltf) {
+    NodeHierarchy hierarchy;
+    const std::size_t count = gltf.nodes.size();
+    hierarchy.parents.assign(count, -1);
+    hierarchy.rest_locals.reserve(count);
+    for (const tinygltf::Node& node : gltf.nodes) hierarchy.rest_locals.push_back(rest_local_matrix(node));
+    for (std::size_t n = 0; n < count; ++n) {
+        for (int child : gltf.nodes[n].children) {
+            if (child < 0 || static_cast<std::size_t>(child) >= count || hierarchy.parents[child] != -1) continue;
+            bool loops = false;
+            for (std::int32_t up = static_cast<std::int32_t>(n); up != -1 && !loops; up = hierarchy.parents[up])
+                loops = up == child;
+            if (!loops) hierarchy.parents[child] = static_cast<std::int32_t>(n);
+        }
+    }
+    return hierarchy;
+}
+
 bool is_played_path(const std::string& path) { return path == "translation" || path == "rotation" || path == "scale"; }
 
 // One record per animated node and animation. Channels of paths that are
 // never played (morph weights) make none: a record replaces the node's
-// world matrix, which would move a node that nothing animates.
+// local transform, which would move a node that nothing animates.
 std::vector<NodeAnimationRecord> extract_node_records(const tinygltf::Model& gltf) {
     std::vector<NodeAnimationRecord> records;
     for (std::size_t a = 0; a < gltf.animations.size(); ++a) {
@@ -257,9 +288,12 @@ std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, c
     auto animation = std::make_shared<ModelAnimation>(source.name);
     for (std::size_t s = 0; s < source.samplers.size(); ++s)
         animation->samplers.push_back(extract_sampler(gltf, source, s));
-    if (!animation->samplers.empty() && animation->samplers.front().times.size() >= 2) {
-        animation->start_time = animation->samplers.front().times.front();
-        animation->end_time = animation->samplers.front().times.back();
+    bool timed = false;
+    for (const Sampler& sampler : animation->samplers) {
+        if (sampler.times.empty()) continue;
+        animation->start_time = timed ? std::min(animation->start_time, sampler.times.front()) : sampler.times.front();
+        animation->end_time = timed ? std::max(animation->end_time, sampler.times.back()) : sampler.times.back();
+        timed = true;
     }
     for (const tinygltf::AnimationChannel& source_channel : source.channels) {
         Channel channel;
@@ -297,6 +331,7 @@ ExtractedAnimation extract(const tinygltf::Model& gltf) {
         out.skeleton = extract_skeleton(gltf, gltf.skins.front());
     else
         out.node_records = extract_node_records(gltf);
+    out.hierarchy = extract_hierarchy(gltf);
     for (const tinygltf::Animation& animation : gltf.animations)
         out.animations->add(extract_animation(gltf, animation));
     return out;

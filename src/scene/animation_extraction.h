@@ -16,12 +16,13 @@ class Skeleton;
 class Animations;
 
 // What a model's parsed glTF holds for animation: the first skin's
-// skeleton (none without skins), the node records of an unskinned model
-// and every animation.
+// skeleton (none without skins), the node records of an unskinned model,
+// the node tree they are composed through and every animation.
 struct ExtractedAnimation {
     std::shared_ptr<Skeleton> skeleton;
     std::shared_ptr<Animations> animations;
     std::vector<NodeAnimationRecord> node_records;
+    NodeHierarchy hierarchy;
 };
 
 // Runs once, at the end of the model's upload; problems of the asset are

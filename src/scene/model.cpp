@@ -381,10 +381,32 @@ void Model::upload() {
     skeleton = std::move(extracted.skeleton);
     animations = std::move(extracted.animations);
     node_animation_records = std::move(extracted.node_records);
+    node_hierarchy_ = std::move(extracted.hierarchy);
     if (skeleton && !joint_buffer) joint_buffer = Animation::create_joint_buffer();
     has_animations = !animations->by_name.empty();
     node_override_flags.assign(gltf.nodes.size(), false);
     node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
+}
+
+bool Model::locate_attribute(int accessor_index, AttributeSource* source, std::string* why) {
+    if (accessor_index >= 0 && static_cast<std::size_t>(accessor_index) < gltf.accessors.size() &&
+        gltf.accessors[accessor_index].sparse.isSparse) {
+        // The substituted elements exist only in a copy, which gets a GL
+        // buffer of its own.
+        DenseAccessor dense;
+        if (!read_dense_accessor(gltf, accessor_index, &dense, why)) return false;
+        gl_buffers_.push_back(GlBuffer::generate());
+        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_.back());
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(dense.bytes.size()),
+                     dense.bytes.empty() ? nullptr : dense.bytes.data(), GL_STATIC_DRAW);
+        *source = AttributeSource{gl_buffers_.back(), 0, 0, dense.count};
+        return true;
+    }
+    AccessorSpan span;
+    if (!locate_accessor(gltf, accessor_index, &span, why)) return false;
+    const tinygltf::BufferView& view = gltf.bufferViews[gltf.accessors[accessor_index].bufferView];
+    *source = AttributeSource{gl_buffers_[span.buffer], span.offset, view.byteStride, span.count};
+    return true;
 }
 
 PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index) {
@@ -408,14 +430,13 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
     for (const VertexAttribute& attribute : kVertexAttributes) {
         auto found = primitive.attributes.find(attribute.name);
         if (found == primitive.attributes.end()) continue;
-        AccessorSpan span;
+        AttributeSource source;
         std::string why;
-        if (!locate_accessor(gltf, found->second, &span, &why)) {
+        if (!locate_attribute(found->second, &source, &why)) {
             skip(attribute.name, why);
             continue;
         }
         const tinygltf::Accessor& accessor = gltf.accessors[found->second];
-        const tinygltf::BufferView& view = gltf.bufferViews[accessor.bufferView];
         if (accessor.type != TINYGLTF_TYPE_VEC2 && accessor.type != TINYGLTF_TYPE_VEC3 &&
             accessor.type != TINYGLTF_TYPE_VEC4) {
             skip(attribute.name, "not a VEC2, VEC3 or VEC4 accessor");
@@ -425,21 +446,21 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
             skip(attribute.name, "not an integer accessor");
             continue;
         }
-        if (view.byteStride > kMaxVertexStride) {
+        if (source.stride > kMaxVertexStride) {
             skip(attribute.name, "a stride of more than " + std::to_string(kMaxVertexStride) + " bytes");
             continue;
         }
         glEnableVertexAttribArray(attribute.location);
-        glBindBuffer(GL_ARRAY_BUFFER, gl_buffers_[span.buffer]);
-        const auto stride = static_cast<GLsizei>(view.byteStride);
+        glBindBuffer(GL_ARRAY_BUFFER, source.gl_buffer);
+        const auto stride = static_cast<GLsizei>(source.stride);
         if (attribute.integer) {
             glVertexAttribIPointer(attribute.location, accessor.type, accessor.componentType, stride,
-                                   byte_offset(span.offset));
+                                   byte_offset(source.offset));
         } else {
             glVertexAttribPointer(attribute.location, accessor.type, accessor.componentType, GL_FALSE, stride,
-                                  byte_offset(span.offset));
+                                  byte_offset(source.offset));
         }
-        vertices = std::min(vertices, span.count);
+        vertices = std::min(vertices, source.count);
         if (attribute.location == 0) has_position = true;
     }
     if (!has_position) return refuse("no usable POSITION attribute");
@@ -450,6 +471,7 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
         std::string why;
         if (!locate_accessor(gltf, primitive.indices, &span, &why)) return refuse("indices: " + why);
         const tinygltf::Accessor& accessor = gltf.accessors[primitive.indices];
+        if (accessor.sparse.isSparse) return refuse("indices: a sparse index accessor is not supported");
         if (!is_index_component(accessor.componentType) || accessor.type != TINYGLTF_TYPE_SCALAR)
             return refuse("indices: not unsigned byte, short or int scalars");
         // The element buffer is read as tightly packed, aligned indices.
@@ -488,6 +510,9 @@ void Model::animate(std::int64_t index, float phase) {
     // Sampling is idempotent at one time, so each animation is sampled once
     // per frame however many of its nodes it moves.
     sampled_.assign(count, false);
+    const std::size_t nodes = std::min(node_override_matrices.size(), node_override_flags.size());
+    posed_locals_.resize(nodes);
+    posed_nodes_.assign(nodes, false);
     for (const Animation::NodeAnimationRecord& record : node_animation_records) {
         if (record.animation < 0 || static_cast<std::size_t>(record.animation) >= count) continue;
         if (record.animation >= 63 || !((index >> record.animation) & 1)) continue;
@@ -497,14 +522,19 @@ void Model::animate(std::int64_t index, float phase) {
             animations->apply_to_records(record.animation, phase, node_animation_records);
             sampled_[record.animation] = true;
         }
-        if (record.node < 0 || static_cast<std::size_t>(record.node) >= node_override_matrices.size() ||
-            static_cast<std::size_t>(record.node) >= node_override_flags.size()) {
-            continue;
-        }
-        node_override_matrices[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
-                                              glm::mat4_cast(record.rotation) *
-                                              glm::scale(glm::mat4(1.0f), record.scale) * record.matrix;
-        node_override_flags[record.node] = true;
+        if (record.node < 0 || static_cast<std::size_t>(record.node) >= nodes) continue;
+        posed_locals_[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
+                                     glm::mat4_cast(record.rotation) * glm::scale(glm::mat4(1.0f), record.scale) *
+                                     record.matrix;
+        posed_nodes_[record.node] = true;
+    }
+    // Only once every node is posed: a posed node's world matrix takes its
+    // posed ancestors, whatever the order of the records.
+    for (std::size_t node = 0; node < nodes; ++node) {
+        if (!posed_nodes_[node]) continue;
+        node_override_matrices[node] = Animation::compose_world(static_cast<std::int32_t>(node), posed_locals_[node],
+                                                                node_hierarchy_, posed_locals_, posed_nodes_);
+        node_override_flags[node] = true;
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "render/gl_object.h"
 #include "scene/gltf_accessor.h"
+#include "scene/model_animation.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -67,7 +68,9 @@ public:
 
     // Per-frame pose: for a skinned model the index selects one animation
     // (modulo the count); otherwise it is a bit mask of the animations whose
-    // nodes are posed. The fractional part of the phase is the position.
+    // nodes are posed. The fractional part of the phase is the position. A
+    // posed node's override matrix is its world matrix: its animated local
+    // transform under its ancestors, posed or at rest.
     void animate(std::int64_t index, float phase);
 
     tinygltf::Model gltf;
@@ -99,11 +102,26 @@ private:
     void finish_parse(bool ok, const std::string& warning, const std::string& error);
     // Sets up the bound vertex array; reports what it skips or refuses.
     PrimitiveDraw set_up_primitive(const tinygltf::Primitive& primitive, int mesh, int index);
+    // Where a vertex attribute's elements are in GL: in the buffer of its
+    // glTF buffer, or for a sparse accessor in a buffer of its own holding
+    // the substituted copy. False, with the reason, when it cannot be read.
+    struct AttributeSource {
+        unsigned int gl_buffer = 0;
+        std::size_t offset = 0;
+        std::size_t stride = 0;  // 0: tightly packed
+        std::size_t count = 0;
+    };
+    bool locate_attribute(int accessor, AttributeSource* source, std::string* why);
 
     // The GL buffers holding the glTF buffers, kept only to own them.
     std::vector<GlBuffer> gl_buffers_;
     // Which animations animate has sampled this frame.
     std::vector<bool> sampled_;
+    // The node tree animated nodes are composed through, and this frame's
+    // posed local matrices (posed_nodes_ marks which are set).
+    Animation::NodeHierarchy node_hierarchy_;
+    std::vector<glm::mat4> posed_locals_;
+    std::vector<bool> posed_nodes_;
 };
 
 // True when the name's extension (from its last ".", at most four

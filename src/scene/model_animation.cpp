@@ -37,12 +37,52 @@ void apply_linear(ChannelPath path, const glm::vec4& from, const glm::vec4& to, 
     }
 }
 
-void apply_step(ChannelPath path, const glm::vec4& value, PoseRef& pose) {
+// A key's value as stored: rotations are not normalised.
+void apply_value(ChannelPath path, const glm::vec4& value, PoseRef& pose) {
     switch (path) {
     case ChannelPath::Translation: pose.translation = glm::vec3(value); break;
     case ChannelPath::Rotation: pose.rotation = as_quat(value); break;
     default: pose.scale = glm::vec3(value); break;
     }
+}
+
+// glTF's cubic Hermite spline between keys i and i + 1. Each key holds
+// in-tangent, value and out-tangent; the tangents are per second, so they
+// are scaled by the segment's length.
+void apply_cubic(ChannelPath path, const std::vector<glm::vec4>& values, std::size_t i, float length, float u,
+                 PoseRef& pose) {
+    const glm::vec4& p0 = values[3 * i + 1];
+    const glm::vec4 m0 = length * values[3 * i + 2];
+    const glm::vec4 m1 = length * values[3 * i + 3];
+    const glm::vec4& p1 = values[3 * i + 4];
+    const float u2 = u * u;
+    const float u3 = u2 * u;
+    const glm::vec4 point = (2.0f * u3 - 3.0f * u2 + 1.0f) * p0 + (u3 - 2.0f * u2 + u) * m0 +
+                            (-2.0f * u3 + 3.0f * u2) * p1 + (u3 - u2) * m1;
+    if (path != ChannelPath::Rotation) {
+        apply_value(path, point, pose);
+        return;
+    }
+    const float norm = glm::length(point);
+    pose.rotation = norm > 0.0f ? as_quat(point / norm) : glm::quat(1.0f, 0.0f, 0.0f, 0.0f);
+}
+
+// The last segment whose start key is at or before t, found by bisection;
+// t lies within [keys.front(), keys.back()] and there are two keys or more.
+// At an inner key that is the segment starting there; at the last key, the
+// last segment.
+std::size_t segment_holding(const std::vector<float>& keys, float t) {
+    std::size_t low = 0;
+    std::size_t high = keys.size() - 1;  // keys[high] is past t, or the last key
+    while (high - low > 1) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (keys[middle] <= t) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
 }
 
 bool is_sampled_path(ChannelPath path) {
@@ -66,23 +106,53 @@ void sample_channel(const Channel& channel, const Sampler& sampler, float t, Pos
     // Unsupported paths were reported when the animation was loaded.
     if (channel.path == ChannelPath::Unsupported) return;
     const std::vector<float>& keys = sampler.times;
-    if (keys.size() < 2 || sampler.values.size() < keys.size()) return;
+    const bool cubic = sampler.interpolation == Interpolation::CubicSpline;
+    const std::size_t per_key = cubic ? 3 : 1;
+    if (keys.empty() || sampler.values.size() / per_key < keys.size()) return;
     if (!is_sampled_path(channel.path)) {
         report_warning("not found");
         return;
     }
-    for (std::size_t i = 0; i + 1 < keys.size(); ++i) {
-        if (!(keys[i] <= t && t <= keys[i + 1])) continue;
-        switch (sampler.interpolation) {
-        case Interpolation::Linear:
-            apply_linear(channel.path, sampler.values[i], sampler.values[i + 1],
-                         segment_position(keys[i], keys[i + 1], t), pose);
-            break;
-        case Interpolation::Step: apply_step(channel.path, sampler.values[i], pose); break;
-        case Interpolation::CubicSpline: report_warning("cubicspline not supported"); break;
-        default: report_warning("interpolation not supported"); break;
-        }
+    if (!cubic && sampler.interpolation != Interpolation::Linear && sampler.interpolation != Interpolation::Step) {
+        report_warning("interpolation not supported");
+        return;
     }
+    // Before the first key and after the last the channel holds the value of
+    // that key, as glTF defines it, so a channel shorter than its animation
+    // rests at its ends instead of keeping whatever the last frame left.
+    const std::size_t value_in_key = cubic ? 1 : 0;
+    if (keys.size() == 1 || !(t >= keys.front())) {  // a NaN time too
+        apply_value(channel.path, sampler.values[value_in_key], pose);
+        return;
+    }
+    if (t > keys.back()) {
+        apply_value(channel.path, sampler.values[(keys.size() - 1) * per_key + value_in_key], pose);
+        return;
+    }
+    const std::size_t i = segment_holding(keys, t);
+    const float u = segment_position(keys[i], keys[i + 1], t);
+    switch (sampler.interpolation) {
+    case Interpolation::Linear: apply_linear(channel.path, sampler.values[i], sampler.values[i + 1], u, pose); break;
+    case Interpolation::Step: apply_value(channel.path, sampler.values[i], pose); break;
+    default: apply_cubic(channel.path, sampler.values, i, keys[i + 1] - keys[i], u, pose); break;
+    }
+}
+
+glm::mat4 compose_world(std::int32_t node, const glm::mat4& local, const NodeHierarchy& hierarchy,
+                        const std::vector<glm::mat4>& posed_locals, const std::vector<bool>& posed) {
+    glm::mat4 world = local;
+    const std::size_t count = hierarchy.parents.size();
+    if (node < 0 || static_cast<std::size_t>(node) >= count) return world;
+    // The parents were linked without cycles; the step bound is a second
+    // guard that no walk can outlast the node count.
+    std::int32_t ancestor = hierarchy.parents[node];
+    for (std::size_t steps = 0; ancestor >= 0 && static_cast<std::size_t>(ancestor) < count && steps < count; ++steps) {
+        const auto a = static_cast<std::size_t>(ancestor);
+        const bool posed_here = a < posed.size() && posed[a] && a < posed_locals.size();
+        world = (posed_here ? posed_locals[a] : hierarchy.rest_locals[a]) * world;
+        ancestor = hierarchy.parents[a];
+    }
+    return world;
 }
 
 void ModelAnimation::set_time(float phase) {

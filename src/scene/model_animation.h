@@ -41,6 +41,19 @@ struct NodeAnimationRecord {
     glm::vec3 scale{1.0f};
 };
 
+// The node tree of a model as node animation composes it: each node's
+// parent (-1 for a root) and its local matrix at rest.
+struct NodeHierarchy {
+    std::vector<std::int32_t> parents;
+    std::vector<glm::mat4> rest_locals;
+};
+
+// World matrix of a node: its local matrix times those of its ancestors,
+// each ancestor's the posed one when posed[ancestor] is set, else its rest
+// matrix. The node's own local matrix is given.
+glm::mat4 compose_world(std::int32_t node, const glm::mat4& local, const NodeHierarchy& hierarchy,
+                        const std::vector<glm::mat4>& posed_locals, const std::vector<bool>& posed);
+
 // Where a channel writes: a joint's or a record's pose.
 struct PoseRef {
     glm::vec3& translation;
@@ -48,16 +61,18 @@ struct PoseRef {
     glm::vec3& scale;
 };
 
-// Samples the channel at time t (seconds) into the pose. Every segment that
-// holds t is applied in order, so at an inner key the later segment wins;
-// outside the key range the pose keeps its value.
+// Samples the channel at time t (seconds) into the pose. At an inner key the
+// segment that starts there is taken; before the first key and after the
+// last the pose takes that key's value. A cubic spline sampler holds three
+// values per key: in-tangent, value, out-tangent.
 void sample_channel(const Channel& channel, const Sampler& sampler, float t, PoseRef pose);
 
 // Shortest-arc spherical interpolation of two unit quaternions.
 glm::quat slerp_shortest(glm::quat a, glm::quat b, float u);
 
-// One glTF animation: its samplers and channels, and the time window of its
-// first sampler that a phase of 0..1 spans.
+// One glTF animation: its samplers and channels, and the time window from
+// the earliest to the latest key of all its samplers that a phase of 0..1
+// spans.
 class ModelAnimation {
 public:
     explicit ModelAnimation(std::string animation_name) : name(std::move(animation_name)) {}

@@ -13,6 +13,7 @@
 #include <glm/gtc/quaternion.hpp>
 
 #include "document/resource_test_helpers.h"
+#include "scene/animation_extraction.h"
 #include "scene/animations.h"
 #include "scene/model.h"
 #include "scene/model_animation.h"
@@ -181,10 +182,13 @@ TEST(AnimationSampling, StepAndLinearFollowTheKeysAndTheLaterSegmentWinsAtAnInne
     EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
     sample_channel(translation, step, 2.0f, pose.ref());  // the last segment still holds its end key
     EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
-    sample_channel(translation, step, 2.5f, pose.ref());  // outside: keeps the previous pose
-    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
-    sample_channel(translation, step, -0.1f, pose.ref());
-    EXPECT_EQ(pose.translation, glm::vec3(4, 5, 6));
+    // Outside the keys the channel rests at its first or last key.
+    sample_channel(translation, step, 2.5f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(7, 8, 9));
+    sample_channel(translation, linear, -0.1f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(1, 2, 3));
+    sample_channel(translation, sampler_of({0.5f}, {{9, 9, 9, 0}}, Interpolation::Linear), 3.0f, pose.ref());
+    EXPECT_EQ(pose.translation, glm::vec3(9.0f));  // one key: a constant
 
     sample_channel(translation, linear, 0.25f, pose.ref());
     expect_vec3_near(pose.translation, {1.75f, 2.75f, 3.75f});
@@ -214,23 +218,13 @@ TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
     Pose pose;
     pose.translation = glm::vec3(3.0f);
     Channel translation = channel_of(ChannelPath::Translation);
-    sample_channel(translation, sampler_of({0.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.0f, pose.ref());
     sample_channel(translation, sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
     sample_channel(channel_of(ChannelPath::Unsupported),
                    sampler_of({0.0f, 1.0f}, {{9, 9, 9, 0}, {9, 9, 9, 0}}, Interpolation::Step), 0.5f, pose.ref());
-    EXPECT_EQ(pose.translation, glm::vec3(3.0f));
-
-    // A cubic spline sampler holds in-tangent, value, out-tangent per key.
-    std::vector<glm::vec4> spline(9, glm::vec4(7.0f));
-    Sampler cubic = sampler_of({0.0f, 1.0f, 2.0f}, spline, Interpolation::CubicSpline);
-    testing::internal::CaptureStderr();
-    sample_channel(translation, cubic, 0.5f, pose.ref());
-    std::string once = testing::internal::GetCapturedStderr();
-    testing::internal::CaptureStderr();
-    sample_channel(translation, cubic, 1.0f, pose.ref());
-    std::string twice = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(once, "cubicspline not supported\n");
-    EXPECT_EQ(twice, "cubicspline not supported\ncubicspline not supported\n");
+    // A cubic spline sampler needs three values per key.
+    sample_channel(translation,
+                   sampler_of({0.0f, 1.0f}, std::vector<glm::vec4>(5, glm::vec4(7.0f)), Interpolation::CubicSpline),
+                   0.5f, pose.ref());
     EXPECT_EQ(pose.translation, glm::vec3(3.0f));
 
     Sampler odd = sampler_of({0.0f, 1.0f}, {{1, 1, 1, 0}, {1, 1, 1, 0}}, static_cast<Interpolation>(7));
@@ -239,6 +233,43 @@ TEST(AnimationSampling, ShortSamplersAndUnsupportedKindsChangeNothing) {
     sample_channel(channel_of(static_cast<ChannelPath>(5)), odd, 0.5f, pose.ref());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "interpolation not supported\nnot found\n");
     EXPECT_EQ(pose.translation, glm::vec3(3.0f));
+}
+
+TEST(AnimationSampling, CubicSplinesFollowTheHermiteFormWithTangentsScaledByTheInterval) {
+    // Keys at 0 s and 2 s; in-tangent, value, out-tangent per key.
+    const std::vector<glm::vec4> move = {{0, 0, 0, 0}, {0, 0, 0, 0}, {3, 0, 0, 0},
+                                         {0, 0, 0, 0}, {4, 0, 0, 0}, {0, 0, 0, 0}};
+    Sampler spline = sampler_of({0.0f, 2.0f}, move, Interpolation::CubicSpline);
+    Channel translation = channel_of(ChannelPath::Translation);
+    Pose pose;
+    testing::internal::CaptureStderr();
+    // u = 0.5: 0.125 * (2 s * 3) + 0.5 * 4; u = 0.25: 0.140625 * 6 + 0.15625 * 4.
+    const std::pair<float, float> cases[] = {{1.0f, 2.75f}, {0.5f, 1.46875f}, {0.0f, 0.0f}, {2.0f, 4.0f}, {5.0f, 4.0f}};
+    for (auto [time, x] : cases) {
+        sample_channel(translation, spline, time, pose.ref());
+        EXPECT_NEAR(pose.translation.x, x, 1e-5f) << "at " << time;
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    // Rotations are normalised: half of identity and half of a quarter turn
+    // is 45 degrees once normalised.
+    Sampler turn = sampler_of(
+        {0.0f, 2.0f},
+        {glm::vec4(0.0f), stored(kIdentity), glm::vec4(0.0f), glm::vec4(0.0f), stored(about_z(90.0f)), glm::vec4(0.0f)},
+        Interpolation::CubicSpline);
+    sample_channel(channel_of(ChannelPath::Rotation), turn, 1.0f, pose.ref());
+    expect_quat_near(pose.rotation, about_z(45.0f));
+}
+
+TEST_F(AnimationTest, CubicSplineModelMovesAndTurnsItsNodes) {
+    auto model = load_sample("cubic_spline_triangle.gltf");
+    ASSERT_TRUE(model->parsed);
+    model->animate(1, 0.5f);  // 1 s of 0..2 s
+    ASSERT_TRUE(model->node_override_flags[0] && model->node_override_flags[1]);
+    expect_vec3_near(override_translation(*model, 0), {2.75f, 0.0f, 0.0f});
+    glm::mat4 want = glm::mat4_cast(about_z(45.0f));
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) EXPECT_NEAR(model->node_override_matrices[1][c][r], want[c][r], 1e-5f);
 }
 
 TEST(AnimationSampling, SlerpTakesTheShortArcAndBlendsNearlyEqualRotations) {
@@ -413,9 +444,10 @@ TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
     EXPECT_EQ(inner.translation, glm::vec3(0.0f));
     EXPECT_EQ(inner.scale, glm::vec3(1.0f));
     EXPECT_EQ(inner.matrix, glm::mat4(1.0f));
-    // The window is the first sampler's: 1.25 s to 2.5 s.
-    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->start_time, 1.25f);
-    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->end_time, 2.5f);
+    // The window spans both samplers: the rotation's 1.25 s to 2.5 s and
+    // the translation's 0 s to 3.708 s.
+    EXPECT_FLOAT_EQ(boxes->animations->ordered[0]->start_time, 0.0f);
+    EXPECT_NEAR(boxes->animations->ordered[0]->end_time, 3.70833f, 1e-5f);
     EXPECT_EQ(boxes->skeleton, nullptr);
 
     auto triangle = load_sample("AnimatedTriangle.glb");
@@ -430,6 +462,30 @@ TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) EXPECT_NEAR(triangle->node_override_matrices[0][c][r], want[c][r], 1e-4f);
     }
+}
+
+TEST_F(AnimationTest, AnimatedNodesComposeThroughTheirAncestors) {
+    // root (0,0,5) > parent (quarter turn about z, moved 0..10 on x over
+    // 0..1 s) > child (moved from (1,0,0) to (1,2,0) over 0..2 s).
+    auto model = load_sample("hierarchy_animation.gltf");
+    ASSERT_TRUE(model->parsed);
+    const ModelAnimation& carry = *model->animations->ordered[0];
+    EXPECT_FLOAT_EQ(carry.start_time, 0.0f);
+    EXPECT_FLOAT_EQ(carry.end_time, 2.0f);  // the longer sampler's end
+
+    // 1 s: the parent has finished at (10,0,0); the child's local (1,1,0)
+    // turns with the parent to (-1,1,0); the root lifts both by 5 on z.
+    model->animate(1, 0.5f);
+    EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, true, true}));
+    expect_vec3_near(override_translation(*model, 1), {10, 0, 5});
+    expect_vec3_near(override_translation(*model, 2), {9, 1, 5});
+    // The child's x axis is turned by the parent: it points along +y.
+    expect_vec3_near(glm::vec3(model->node_override_matrices[2][0]), {0, 1, 0});
+    model->animate(1, 0.25f);  // 0.5 s: parent at (5,0,0), child's local (1,0.5,0)
+    expect_vec3_near(override_translation(*model, 2), {4.5f, 1, 5});
+    // Past the parent's last key it rests there while the child goes on.
+    model->animate(1, 0.75f);
+    expect_vec3_near(override_translation(*model, 2), {8.5f, 1, 5});
 }
 
 TEST_F(AnimationTest, MaskSelectsWhichAnimationsMoveTheirNodes) {
@@ -577,6 +633,42 @@ TEST_F(AnimationTest, OddSkinsAreReadAsFarAsTheyHold) {
     expect_quat_near(rig.joints[1].rotation, about_z(45.0f));
     expect_quat_near(rig.joints[0].rotation, kIdentity);
     EXPECT_EQ(rig.joint_matrices[1], glm::mat4(0.0f));
+}
+
+TEST_F(AnimationTest, SparseInverseBindMatricesReplaceTheirJointsMatrixOnly) {
+    auto rigged = load_sample("RiggedSimple.glb");
+    tinygltf::Model gltf = rigged->gltf;
+    const int accessor = gltf.skins[0].inverseBindMatrices;
+    ASSERT_EQ(gltf.skins[0].joints.size(), 2u);
+    // Index 1 and a translation by (1,2,3), in views appended to buffer 0.
+    std::vector<unsigned char>& data = gltf.buffers[0].data;
+    const glm::mat4 replacement = glm::translate(glm::mat4(1.0f), glm::vec3(1, 2, 3));
+    const std::uint32_t index = 1;
+    tinygltf::BufferView view;
+    view.buffer = 0;
+    view.byteOffset = data.size();
+    view.byteLength = sizeof index;
+    data.insert(data.end(), reinterpret_cast<const unsigned char*>(&index),
+                reinterpret_cast<const unsigned char*>(&index) + sizeof index);
+    gltf.bufferViews.push_back(view);
+    view.byteOffset = data.size();
+    view.byteLength = sizeof replacement;
+    data.insert(data.end(), reinterpret_cast<const unsigned char*>(&replacement),
+                reinterpret_cast<const unsigned char*>(&replacement) + sizeof replacement);
+    gltf.bufferViews.push_back(view);
+    auto& sparse = gltf.accessors[accessor].sparse;
+    sparse.isSparse = true;
+    sparse.count = 1;
+    sparse.indices = {0, static_cast<int>(gltf.bufferViews.size()) - 2, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT};
+    sparse.values = {static_cast<int>(gltf.bufferViews.size()) - 1, 0};
+
+    testing::internal::CaptureStdout();
+    ExtractedAnimation extracted = extract(gltf);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(extracted.skeleton);
+    EXPECT_EQ(extracted.skeleton->joints[1].inverse_bind_matrix, replacement);
+    EXPECT_EQ(extracted.skeleton->joints[0].inverse_bind_matrix, rigged->skeleton->joints[0].inverse_bind_matrix);
+    EXPECT_NE(rigged->skeleton->joints[1].inverse_bind_matrix, replacement);
 }
 
 TEST_F(AnimationTest, SkinWithoutInverseBindMatricesHasNoJointsAndNothingToPlay) {

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "document/resource_file.h"
 #include "document/resource_test_helpers.h"
 #include "document/texture.h"
 #include "scene/animations.h"
+#include "scene/gltf_accessor.h"
 #include "scene/model.h"
 #include "scene/skeleton.h"
 #include "serialization/byte_buffer.h"
@@ -426,6 +428,120 @@ TEST_F(ModelTest, AccessorSpansAreCheckedWithoutOverflow) {
     EXPECT_FALSE(locate_accessor(gltf, 0, &span, &why));
     EXPECT_FALSE(locate_accessor(gltf, -1, &span, &why));
     EXPECT_FALSE(locate_accessor(gltf, 1, &span, &why));
+}
+
+namespace {
+
+std::vector<float> dense_floats(const tinygltf::Model& gltf, int accessor) {
+    DenseAccessor dense;
+    std::string why;
+    EXPECT_TRUE(read_dense_accessor(gltf, accessor, &dense, &why)) << why;
+    std::vector<float> values(dense.bytes.size() / sizeof(float));
+    if (!values.empty()) std::memcpy(values.data(), dense.bytes.data(), dense.bytes.size());
+    return values;
+}
+
+// The floats of the buffer that a vertex array's location reads, from its
+// pointer on.
+std::vector<float> attribute_floats(GLuint vertex_array, GLuint location, std::size_t count) {
+    glBindVertexArray(vertex_array);
+    GLint buffer = 0;
+    glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &buffer);
+    void* pointer = nullptr;
+    glGetVertexAttribPointerv(location, GL_VERTEX_ATTRIB_ARRAY_POINTER, &pointer);
+    glBindVertexArray(0);
+    std::vector<float> values(count);
+    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(buffer));
+    glGetBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(reinterpret_cast<std::uintptr_t>(pointer)),
+                       static_cast<GLsizeiptr>(count * sizeof(float)), values.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return values;
+}
+
+std::string file_text(const std::string& path) {
+    std::unique_ptr<ByteBuffer> bytes = read_file_buffer(path);
+    return std::string(reinterpret_cast<const char*>(bytes->data.get()), bytes->len);
+}
+
+}  // namespace
+
+TEST_F(ModelTest, SparseAccessorsSubstituteTheirElementsInTheVertexBuffers) {
+    auto model = from_file(sample_path("sparse_positions.gltf"));
+    ASSERT_TRUE(model->parsed);
+    // Vertex 2 of the triangle moved from (0,1,0) to (0,3,0); the second
+    // accessor has no buffer view: zeros, with vertices 1 and 2 set.
+    const std::vector<float> moved = {0, 0, 0, 1, 0, 0, 0, 3, 0};
+    const std::vector<float> from_zeros = {0, 0, 0, 2, 0, 0, 0, 2, 0};
+    EXPECT_EQ(dense_floats(model->gltf, 0), moved);
+    EXPECT_EQ(dense_floats(model->gltf, 1), from_zeros);
+    ASSERT_EQ(model->vertex_arrays.size(), 2u);
+    EXPECT_EQ(attribute_floats(model->vertex_arrays[0], 0, 9), moved);
+    EXPECT_EQ(attribute_floats(model->vertex_arrays[1], 0, 9), from_zeros);
+    for (const PrimitiveDraw& draw : model->primitive_draws) {
+        EXPECT_TRUE(draw.drawable);
+        EXPECT_EQ(draw.vertex_count, 3);
+    }
+
+    // Animation outputs are substituted the same way: halfway from zeros to
+    // the sparse (0,4,0).
+    auto lifted = from_file(sample_path("sparse_animation.gltf"));
+    lifted->animate(1, 0.5f);
+    ASSERT_TRUE(lifted->node_override_flags[0]);
+    EXPECT_EQ(glm::vec3(lifted->node_override_matrices[0][3]), glm::vec3(0.0f, 2.0f, 0.0f));
+}
+
+TEST_F(ModelTest, HostileSparseAccessorsAreRefusedNotRead) {
+    auto model = from_file(sample_path("sparse_positions.gltf"));
+    const tinygltf::Model& good = model->gltf;
+    DenseAccessor dense;
+    std::string why;
+    auto refused = [&](tinygltf::Model gltf, int accessor) {
+        why.clear();
+        return !read_dense_accessor(gltf, accessor, &dense, &why) && !why.empty();
+    };
+    tinygltf::Model hostile = good;
+    hostile.accessors[0].sparse.count = 4;  // more than the 3 elements
+    EXPECT_TRUE(refused(hostile, 0));
+    EXPECT_EQ(why, "accessor 0 has a sparse count of 4 for 3 elements");
+    hostile = good;
+    const int index_view = hostile.accessors[0].sparse.indices.bufferView;
+    const tinygltf::BufferView& view = hostile.bufferViews[index_view];
+    hostile.buffers[view.buffer].data[view.byteOffset] = 3;  // index 3 of 3 elements
+    EXPECT_TRUE(refused(hostile, 0));
+    EXPECT_EQ(why, "accessor 0 has sparse index 3 past its 3 elements");
+    hostile = good;
+    hostile.accessors[1].sparse.values.bufferView = 99;
+    EXPECT_TRUE(refused(hostile, 1));
+    hostile = good;
+    hostile.accessors[1].sparse.values.byteOffset = 0x7ffffff0;
+    EXPECT_TRUE(refused(hostile, 1));
+    hostile = good;
+    hostile.accessors[1].sparse.indices.byteOffset = -4;
+    EXPECT_TRUE(refused(hostile, 1));
+    hostile = good;
+    hostile.bufferViews[index_view].byteLength = 1u << 30;  // the view runs past its buffer
+    EXPECT_TRUE(refused(hostile, 0));
+    hostile = good;
+    hostile.accessors[1].count = SIZE_MAX / 2;  // zeros of no buffer: bounded
+    EXPECT_TRUE(refused(hostile, 1));
+
+    // Through a load: the attribute is skipped with a message naming the
+    // model, and the primitive without a position is not drawn.
+    std::string text = file_text(sample_path("sparse_positions.gltf"));
+    const std::string sparse_count = "\"count\": 1,";
+    ASSERT_NE(text.find(sparse_count), std::string::npos);
+    text.replace(text.find(sparse_count), sparse_count.size(), "\"count\": 40,");
+    testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
+    auto loaded = from_embedded("hostile_sparse.gltf", text);
+    testing::internal::GetCapturedStdout();
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("hostile_sparse.gltf: POSITION skipped: accessor 0 has a sparse count of 40 for 3 elements"),
+              std::string::npos)
+        << log;
+    ASSERT_EQ(loaded->primitive_draws.size(), 2u);
+    EXPECT_FALSE(loaded->primitive_draws[0].drawable);
+    EXPECT_TRUE(loaded->primitive_draws[1].drawable);
 }
 
 TEST_F(ModelTest, TruncatedAndCorruptAssetsDoNotCrash) {

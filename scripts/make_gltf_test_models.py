@@ -1,0 +1,168 @@
+#!/usr/bin/env python3
+"""Writes small glTF models that each exercise one feature of the loader.
+
+Run from the repository root: python3 scripts/make_gltf_test_models.py
+Each model embeds its buffer as a data URI; the expected values the tests
+check are worked out in the comments beside the data.
+"""
+import base64
+import json
+import math
+import os
+import struct
+
+OUT = os.path.join("tests", "data", "gltf")
+FLOAT, USHORT = 5126, 5123
+
+
+class Asset:
+    """Collects buffer data, views and accessors of one embedded buffer."""
+
+    def __init__(self):
+        self.data = bytearray()
+        self.views = []
+        self.accessors = []
+
+    def view(self, payload):
+        while len(self.data) % 4:
+            self.data += b"\0"
+        self.views.append({"buffer": 0, "byteOffset": len(self.data), "byteLength": len(payload)})
+        self.data += payload
+        return len(self.views) - 1
+
+    def floats(self, kind, rows, minmax=False):
+        flat = [v for row in rows for v in (row if isinstance(row, (list, tuple)) else [row])]
+        accessor = {"bufferView": self.view(struct.pack("<%df" % len(flat), *flat)),
+                    "componentType": FLOAT, "count": len(rows), "type": kind}
+        if minmax:
+            width = len(rows[0])
+            accessor["min"] = [min(r[i] for r in rows) for i in range(width)]
+            accessor["max"] = [max(r[i] for r in rows) for i in range(width)]
+        self.accessors.append(accessor)
+        return len(self.accessors) - 1
+
+    def write(self, name, document):
+        document["asset"] = {"version": "2.0", "generator": "scripts/make_gltf_test_models.py"}
+        document["buffers"] = [{"byteLength": len(self.data), "uri": "data:application/octet-stream;base64," +
+                                base64.b64encode(bytes(self.data)).decode()}]
+        document["bufferViews"] = self.views
+        document["accessors"] = self.accessors
+        with open(os.path.join(OUT, name), "w") as f:
+            json.dump(document, f, indent=1)
+            f.write("\n")
+
+
+TRIANGLE = [(0.0, 0.0, 0.0), (1.0, 0.0, 0.0), (0.0, 1.0, 0.0)]
+
+
+def quarter_turn_z():
+    s = math.sqrt(0.5)
+    return [0.0, 0.0, s, s]
+
+
+def cubic_spline():
+    # Keys at 0 s and 2 s, in-tangent, value, out-tangent per key.
+    # Translation: value (0,0,0) with out-tangent (3,0,0), then in-tangent 0
+    # and value (4,0,0). At 1 s (u = 0.5) the Hermite basis is 0.5, 0.125,
+    # 0.5, -0.125 and the tangents are scaled by the 2 s interval:
+    # x = 0.125 * 2 * 3 + 0.5 * 4 = 2.75.
+    # Rotation: identity to a quarter turn about z with zero tangents; at
+    # 1 s the blend is half of each, normalised: 45 degrees about z.
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    times = a.floats("SCALAR", [0.0, 2.0])
+    move = a.floats("VEC3", [(0, 0, 0), (0, 0, 0), (3, 0, 0), (0, 0, 0), (4, 0, 0), (0, 0, 0)])
+    turn = a.floats("VEC4", [(0, 0, 0, 0), (0, 0, 0, 1), (0, 0, 0, 0),
+                             (0, 0, 0, 0), tuple(quarter_turn_z()), (0, 0, 0, 0)])
+    a.write("cubic_spline_triangle.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "moved", "mesh": 0}, {"name": "turned"}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+        "animations": [{"name": "spline", "samplers": [
+            {"input": times, "output": move, "interpolation": "CUBICSPLINE"},
+            {"input": times, "output": turn, "interpolation": "CUBICSPLINE"}],
+            "channels": [{"sampler": 0, "target": {"node": 0, "path": "translation"}},
+                         {"sampler": 1, "target": {"node": 1, "path": "rotation"}}]}],
+    })
+
+
+def hierarchy_animation():
+    # root (translation 0,0,5) > parent (quarter turn about z, translation
+    # animated 0..10 on x over 0..1 s) > child (translation animated from
+    # (1,0,0) to (1,2,0) over 0..2 s, with the mesh). The animation spans
+    # 0..2 s, the longer sampler's range. At 1 s the parent is at (10,0,0)
+    # and the child's local (1,1,0) turns to (-1,1,0): the child's world
+    # position is (9,1,5). At 0.5 s: (5,0,0) + (-0.5,1,0) + (0,0,5).
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    short_times = a.floats("SCALAR", [0.0, 1.0])
+    long_times = a.floats("SCALAR", [0.0, 2.0])
+    parent_move = a.floats("VEC3", [(0, 0, 0), (10, 0, 0)])
+    child_move = a.floats("VEC3", [(1, 0, 0), (1, 2, 0)])
+    a.write("hierarchy_animation.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "root", "translation": [0, 0, 5], "children": [1]},
+                  {"name": "parent", "rotation": quarter_turn_z(), "children": [2]},
+                  {"name": "child", "translation": [1, 0, 0], "mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+        "animations": [{"name": "carry", "samplers": [
+            {"input": short_times, "output": parent_move},
+            {"input": long_times, "output": child_move}],
+            "channels": [{"sampler": 0, "target": {"node": 1, "path": "translation"}},
+                         {"sampler": 1, "target": {"node": 2, "path": "translation"}}]}],
+    })
+
+
+def sparse_accessor(a, count, indices, values, base=None):
+    """A VEC3 float accessor of count elements, sparse over base (or zeros)."""
+    index_view = a.view(struct.pack("<%dH" % len(indices), *indices))
+    flat = [v for row in values for v in row]
+    value_view = a.view(struct.pack("<%df" % len(flat), *flat))
+    accessor = {"componentType": FLOAT, "count": count, "type": "VEC3",
+                "sparse": {"count": len(indices),
+                           "indices": {"bufferView": index_view, "componentType": USHORT},
+                           "values": {"bufferView": value_view}}}
+    if base is not None:
+        accessor["bufferView"] = a.accessors[base]["bufferView"]
+        del a.accessors[base]
+    a.accessors.append(accessor)
+    return len(a.accessors) - 1
+
+
+def sparse_positions():
+    # Primitive 0: the triangle with vertex 2 moved from (0,1,0) to (0,3,0).
+    # Primitive 1: no buffer view, so zeros, with vertices 1 and 2 set to
+    # (2,0,0) and (0,2,0).
+    a = Asset()
+    base = a.floats("VEC3", TRIANGLE)
+    moved = sparse_accessor(a, 3, [2], [(0.0, 3.0, 0.0)], base=base)
+    from_zeros = sparse_accessor(a, 3, [1, 2], [(2.0, 0.0, 0.0), (0.0, 2.0, 0.0)])
+    a.write("sparse_positions.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "sparse", "mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": moved}},
+                                   {"attributes": {"POSITION": from_zeros}}]}],
+    })
+
+
+def sparse_animation():
+    # A translation sampler over 0..1 s whose output has no buffer view:
+    # zeros, with key 1 set to (0,4,0). Halfway the node is at (0,2,0).
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    times = a.floats("SCALAR", [0.0, 1.0])
+    move = sparse_accessor(a, 2, [1], [(0.0, 4.0, 0.0)])
+    a.write("sparse_animation.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "lifted", "mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+        "animations": [{"name": "lift", "samplers": [{"input": times, "output": move}],
+                        "channels": [{"sampler": 0, "target": {"node": 0, "path": "translation"}}]}],
+    })
+
+
+if __name__ == "__main__":
+    cubic_spline()
+    hierarchy_animation()
+    sparse_positions()
+    sparse_animation()
