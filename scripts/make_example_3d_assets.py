@@ -73,9 +73,15 @@ class GltfBuilder:
         self.doc["accessors"].append(accessor)
         return len(self.doc["accessors"]) - 1
 
-    def material(self, name, rgba, metallic=0.0, roughness=0.8):
-        self.doc["materials"].append({"name": name, "pbrMetallicRoughness": {
-            "baseColorFactor": rgba, "metallicFactor": metallic, "roughnessFactor": roughness}})
+    def material(self, name, rgba, metallic=0.0, roughness=0.8, emissive=None, emissive_strength=None):
+        material = {"name": name, "pbrMetallicRoughness": {
+            "baseColorFactor": rgba, "metallicFactor": metallic, "roughnessFactor": roughness}}
+        if emissive:
+            material["emissiveFactor"] = emissive
+        if emissive_strength is not None:
+            material["extensions"] = {"KHR_materials_emissive_strength": {"emissiveStrength": emissive_strength}}
+            self.doc.setdefault("extensionsUsed", []).append("KHR_materials_emissive_strength")
+        self.doc["materials"].append(material)
         return len(self.doc["materials"]) - 1
 
     def mesh(self, name, positions, normals, indices, material, joints=None, weights=None):
@@ -227,7 +233,7 @@ def curl_channels(joint_nodes):
 def creature():
     g = GltfBuilder()
     floor_material = g.material("slate", [0.36, 0.40, 0.50, 1.0])
-    ember_material = g.material("ember", [1.0, 0.42, 0.12, 1.0], roughness=0.5)
+    ember_material = g.material("ember", [1.0, 0.42, 0.12, 1.0], roughness=0.5, emissive=[1.0, 0.42, 0.12])
     fp, fn, fi = floor()
     floor_mesh = g.mesh("floor", fp, fn, fi, floor_material)
     tp, tn, tj, tw, ti = tentacle()
@@ -313,7 +319,7 @@ def crystal():
     g = GltfBuilder()
     ice = g.material("ice", [0.40, 0.90, 1.0, 1.0], metallic=0.1, roughness=0.2)
     gold = g.material("gold", [1.0, 0.78, 0.32, 1.0], metallic=1.0, roughness=0.3)
-    spark = g.material("spark", [1.0, 0.95, 0.8, 1.0])
+    spark = g.material("spark", [1.0, 0.95, 0.8, 1.0], emissive=[1.0, 0.6, 0.25], emissive_strength=0.6)
     core_mesh = g.mesh("core", *bipyramid(), ice)
     ring_mesh = g.mesh("ring", *torus(0.85, 0.045), gold)
     shard_mesh = g.mesh("shard", *tetrahedron(), spark)

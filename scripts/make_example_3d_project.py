@@ -136,6 +136,7 @@ project = {
     "end_beat": BEATS,
     "shaders": [
         shader("shaders/fullscreen.vert", "shaders/sky.frag"),
+        shader("shaders/fullscreen.vert", "shaders/pbr.frag"),
         shader("shaders/creature.vert", "shaders/creature.frag",
                [("ldX", -1, 1, 0.5), ("ldY", -1, 1, 0.8), ("ldZ", -1, 1, 0.3)]),
         shader("shaders/crystal.vert", "shaders/crystal.frag", [("appear", 0, 1, 1)]),
@@ -227,6 +228,119 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord)
 }
 """
 
+PBR_FRAG = """#version 150
+
+// glTF metallic-roughness shading for scene effects, pulled in with
+// #include "shaders/pbr.frag" below a comment line at the top of a scene's
+// fragment shader (this file brings the #version line). It declares every
+// material uniform the model renderer sends and offers:
+//   pbr_uv(transform, set, uv0, uv1)   a texture's coordinates (KHR_texture_transform)
+//   pbr_material(uv)                   factors times textures, where present
+//   pbr_normal(n, tangent, uv)         n bent by the normal texture, if any
+//   pbr_light(m, n, v, l, radiance)    one light: GGX, Smith, Schlick
+//   pbr_ambient(m, ambient)            ambient light, occluded
+//   pbr_masked(alpha)                  whether MASK cuts this fragment away
+uniform vec4 uBaseColorFactor;
+uniform sampler2D uBaseColorTexture;
+uniform int uHasBaseColorTexture;
+uniform float uMetallicFactor;
+uniform float uRougnessFactor;
+uniform sampler2D uMetallicRoughnessTexture;
+uniform int uHasMetallicRoughnessTexture;
+uniform sampler2D uNormalTexture;
+uniform int uHasNormalTexture;
+uniform float uNormalScale;
+uniform sampler2D uOcclusionTexture;
+uniform int uHasOcclusionTexture;
+uniform float uOcclusionStrength;
+uniform vec3 uEmissiveFactor;
+uniform sampler2D uEmissiveTexture;
+uniform int uHasEmissiveTexture;
+uniform float uEmissiveStrength;
+uniform int uAlphaMode;
+uniform float uAlphaCutoff;
+
+struct PbrMaterial {
+    vec4 base;        // linear colour and alpha
+    float metallic;
+    float roughness;
+    float occlusion;  // 1: unoccluded
+    vec3 emissive;
+};
+
+vec2 pbr_uv(mat3 transform, int set, vec2 uv0, vec2 uv1) {
+    return (transform * vec3(set == 1 ? uv1 : uv0, 1.0)).xy;
+}
+
+PbrMaterial pbr_material(vec2 uv) {
+    PbrMaterial m;
+    m.base = uBaseColorFactor;
+    if (uHasBaseColorTexture == 1) m.base *= texture(uBaseColorTexture, uv);
+    m.metallic = uMetallicFactor;
+    m.roughness = uRougnessFactor;
+    if (uHasMetallicRoughnessTexture == 1) {
+        vec4 mr = texture(uMetallicRoughnessTexture, uv);
+        m.metallic *= mr.b;
+        m.roughness *= mr.g;
+    }
+    m.metallic = clamp(m.metallic, 0.0, 1.0);
+    m.roughness = clamp(m.roughness, 0.04, 1.0);
+    m.occlusion = 1.0;
+    if (uHasOcclusionTexture == 1)
+        m.occlusion = 1.0 + uOcclusionStrength * (texture(uOcclusionTexture, uv).r - 1.0);
+    m.emissive = uEmissiveFactor * uEmissiveStrength;
+    if (uHasEmissiveTexture == 1) m.emissive *= texture(uEmissiveTexture, uv).rgb;
+    return m;
+}
+
+vec3 pbr_normal(vec3 n, vec4 tangent, vec2 uv) {
+    n = normalize(n);
+    if (uHasNormalTexture != 1 || dot(tangent.xyz, tangent.xyz) < 1e-8) return n;
+    vec3 t = normalize(tangent.xyz - n * dot(n, tangent.xyz));
+    vec3 b = cross(n, t) * (tangent.w < 0.0 ? -1.0 : 1.0);
+    vec3 bent = texture(uNormalTexture, uv).xyz * 2.0 - 1.0;
+    bent.xy *= uNormalScale;
+    return normalize(mat3(t, b, n) * bent);
+}
+
+vec3 pbr_light(PbrMaterial m, vec3 n, vec3 v, vec3 l, vec3 radiance) {
+    vec3 h = normalize(v + l);
+    float nl = max(dot(n, l), 0.0), nv = max(dot(n, v), 1e-4), nh = max(dot(n, h), 0.0);
+    float a = m.roughness * m.roughness, a2 = a * a;
+    float d = a2 / (3.14159265 * pow(nh * nh * (a2 - 1.0) + 1.0, 2.0));
+    float k = a / 2.0;
+    float g = (nl / (nl * (1.0 - k) + k)) * (nv / (nv * (1.0 - k) + k));
+    vec3 f0 = mix(vec3(0.04), m.base.rgb, m.metallic);
+    vec3 f = f0 + (1.0 - f0) * pow(1.0 - max(dot(h, v), 0.0), 5.0);
+    vec3 specular = d * g * f / max(4.0 * nl * nv, 1e-4);
+    vec3 diffuse = (1.0 - f) * (1.0 - m.metallic) * m.base.rgb / 3.14159265;
+    return (diffuse + specular) * radiance * nl;
+}
+
+vec3 pbr_ambient(PbrMaterial m, vec3 ambient) {
+    return ambient * m.base.rgb * mix(1.0, 0.3, m.metallic) * m.occlusion;
+}
+
+bool pbr_masked(float alpha) { return uAlphaMode == 1 && alpha < uAlphaCutoff; }
+
+// Drawn on its own, this program shows a lit sphere of the current material
+// values. An including shader puts the directive below a comment line, which
+// moves the line number checked here, so only the includer's main remains.
+#if __LINE__ == 99
+out vec4 fragColor;
+uniform vec2 resolution;
+void main() {
+    vec2 p = (gl_FragCoord.xy - 0.5 * resolution) / (0.45 * resolution.y);
+    if (dot(p, p) > 1.0) { fragColor = vec4(0.0, 0.0, 0.0, 1.0); return; }
+    vec3 n = vec3(p, sqrt(1.0 - dot(p, p)));
+    PbrMaterial m = pbr_material(p * 0.5 + 0.5);
+    vec3 col = pbr_light(m, n, vec3(0.0, 0.0, 1.0), normalize(vec3(0.5, 0.7, 0.6)), vec3(3.0))
+             + pbr_ambient(m, vec3(0.1)) + m.emissive;
+    fragColor = vec4(col, 1.0);
+}
+#endif
+"""
+
 CREATURE_VERT = """#version 150
 #extension GL_ARB_explicit_attrib_location : require
 
@@ -292,10 +406,10 @@ void main() {
 }
 """
 
-CREATURE_FRAG = """#version 150
+CREATURE_FRAG = """// The stage's light and shadows, over the material the PBR include reads.
+#include "shaders/pbr.frag"
 
 uniform sampler2D uShadowMapTexture;
-uniform vec4 uBaseColorFactor;
 uniform int uIsShadowRenderPass;
 uniform int uTag;
 uniform float beat;
@@ -336,6 +450,7 @@ void main() {
     // between its corners would be far too large near the camera.
     float distance = length(vView);
     float diffuse = max(dot(n, light), 0.0);
+    PbrMaterial m = pbr_material(vec2(0.0));
     vec3 col;
     if (uTag == 0) {
         vec2 cell = abs(fract(vWorld.xz) - 0.5);
@@ -349,7 +464,7 @@ void main() {
         float pulse = exp(-4.0 * fract(beat));
         float rim = pow(1.0 - abs(normalize(vViewNormal).z), 2.0);
         col = base * (0.3 + 0.75 * diffuse * lit_fraction(0.00015))
-            + uBaseColorFactor.rgb * (0.2 + 0.5 * pulse) * t * t
+            + m.emissive * (0.2 + 0.5 * pulse) * t * t
             + vec3(1.0, 0.45, 0.15) * rim * 0.45;
     }
     col = mix(col, vec3(0.30, 0.10, 0.09), smoothstep(12.0, 30.0, distance));
@@ -378,9 +493,9 @@ void main() {
 }
 """
 
-CRYSTAL_FRAG = """#version 150
+CRYSTAL_FRAG = """// Shaded by the PBR include: its materials' metal, roughness and glow.
+#include "shaders/pbr.frag"
 
-uniform vec4 uBaseColorFactor;
 uniform int uIsShadowRenderPass;
 uniform float beat;
 uniform float appear;
@@ -389,8 +504,9 @@ in vec3 vViewNormal;
 in vec3 vViewPosition;
 out vec4 fragColor;
 
-// Faceted ice and gold: a key light from above the viewer, a bright
-// fresnel edge, and a flicker on the beat.
+// Faceted ice and gold: a key light from above the viewer with the
+// material's own highlight, a bright fresnel edge, glowing shards, and a
+// flicker on the beat.
 void main() {
     if (uIsShadowRenderPass == 1) {
         fragColor = vec4(1.0);
@@ -400,11 +516,12 @@ void main() {
     vec3 v = normalize(-vViewPosition);
     vec3 key = normalize(vec3(0.3, 0.8, 0.5));
     float diffuse = max(dot(n, key), 0.0);
-    float specular = pow(max(dot(reflect(-key, n), v), 0.0), 24.0);
     float fresnel = pow(1.0 - max(dot(n, v), 0.0), 3.0);
-    vec3 base = uBaseColorFactor.rgb;
+    PbrMaterial m = pbr_material(vec2(0.0));
+    vec3 base = m.base.rgb;
     float flicker = 0.75 + 0.25 * exp(-3.0 * fract(beat));
-    vec3 col = base * (0.25 + 0.75 * diffuse) * flicker + vec3(specular) + base * fresnel * 0.8;
+    vec3 col = base * (0.25 + 0.75 * diffuse) * flicker * (1.0 - 0.5 * m.metallic)
+             + pbr_light(m, n, v, key, vec3(2.5)) + base * fresnel * 0.8 + m.emissive * flicker;
     fragColor = vec4(col * appear, 1.0);
 }
 """
@@ -432,6 +549,7 @@ void mainImage(out vec4 fragColor, in vec2 fragCoord)
 SHADERS = {
     "fullscreen.vert": FULLSCREEN_VERT,
     "sky.frag": SKY_FRAG,
+    "pbr.frag": PBR_FRAG,
     "creature.vert": CREATURE_VERT,
     "creature.frag": CREATURE_FRAG,
     "crystal.vert": CRYSTAL_VERT,

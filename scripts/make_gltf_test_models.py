@@ -10,9 +10,12 @@ import json
 import math
 import os
 import struct
+import zlib
 
 OUT = os.path.join("tests", "data", "gltf")
 FLOAT, USHORT = 5126, 5123
+NEAREST, LINEAR, LINEAR_MIPMAP_LINEAR = 9728, 9729, 9987
+REPEAT, CLAMP_TO_EDGE, MIRRORED_REPEAT = 10497, 33071, 33648
 
 
 class Asset:
@@ -161,7 +164,149 @@ def sparse_animation():
     })
 
 
+def png(rows):
+    """An RGBA PNG from rows of (r, g, b, a) pixels, top row first, as a data URI."""
+    def chunk(tag, data):
+        return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)
+    data = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b"")
+    return {"uri": "data:image/png;base64," + base64.b64encode(data).decode()}
+
+
+RED, GREEN, BLUE, WHITE = (255, 0, 0, 255), (0, 255, 0, 255), (0, 0, 255, 255), (255, 255, 255, 255)
+
+
+def quad(a, width, height, u_range, v_range=(0.0, 1.0), z=0.0):
+    """A quad facing +z centred on the origin, u across x and v down y (the
+    image's top at the top), as POSITION, NORMAL and TEXCOORD accessors."""
+    x, y = width / 2, height / 2
+    corners = [(-x, y), (x, y), (-x, -y), (x, y), (x, -y), (-x, -y)]
+    positions = [(cx, cy, z) for cx, cy in corners]
+    uvs = [(u_range[0] + (cx + x) / width * (u_range[1] - u_range[0]),
+            v_range[0] + (y - cy) / height * (v_range[1] - v_range[0])) for cx, cy in corners]
+    return (a.floats("VEC3", positions, minmax=True), a.floats("VEC3", [(0.0, 0.0, 1.0)] * 6),
+            a.floats("VEC2", uvs))
+
+
+def sampler_wrap():
+    # One 2x1 image, red left and green right, sampled NEAREST by three
+    # textures with different wrap modes, each on a 3 x 1 quad whose u runs
+    # from -1 to 2 (x from -1.5 to 1.5, so u = x + 0.5): node 0 at y = 1.2
+    # REPEAT, node 1 at y = 0 MIRRORED_REPEAT, node 2 at y = -1.2
+    # CLAMP_TO_EDGE. At u = -0.75, -0.25, 0.25, 0.75, 1.25, 1.75:
+    #   REPEAT           red green red green red green  (fract u)
+    #   MIRRORED_REPEAT  green red red green green red  (u mod 2, past 1 mirrored)
+    #   CLAMP_TO_EDGE    red red red green green green
+    # Node 3 at y = -2.4 has u from 0 to 256 with LINEAR_MIPMAP_LINEAR: seen
+    # from afar it samples the 1x1 mipmap level, the mean of red and green
+    # (127 or 128, 127 or 128, 0); without mipmaps the texture would be
+    # incomplete and sample black.
+    a = Asset()
+    positions, normals, wide = quad(a, 3.0, 1.0, (-1.0, 2.0))
+    # The quad's corners run left, right, left, right, right, left.
+    fine = a.floats("VEC2", [(256.0 * right, 0.5) for right in (0, 1, 0, 1, 1, 0)])
+    samplers = [{"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": REPEAT, "wrapT": REPEAT},
+                {"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": MIRRORED_REPEAT, "wrapT": MIRRORED_REPEAT},
+                {"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": CLAMP_TO_EDGE, "wrapT": CLAMP_TO_EDGE},
+                {"magFilter": LINEAR, "minFilter": LINEAR_MIPMAP_LINEAR}]
+    meshes = [{"primitives": [{"attributes": {"POSITION": positions, "NORMAL": normals,
+                                              "TEXCOORD_0": fine if i == 3 else wide}, "material": i}]}
+              for i in range(4)]
+    a.write("sampler_wrap.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3]}],
+        "nodes": [{"mesh": i, "translation": [0.0, 1.2 - 1.2 * i, 0.0]} for i in range(4)],
+        "meshes": meshes,
+        "materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": i}, "metallicFactor": 0.0}}
+                      for i in range(4)],
+        "textures": [{"source": 0, "sampler": i} for i in range(4)],
+        "samplers": samplers,
+        "images": [png([[RED, GREEN]])],
+    })
+
+
+def texture_transform():
+    # A 2 x 2 quad whose TEXCOORD_0 is all zeros and TEXCOORD_1 runs over
+    # the image (u across, v down). The base colour texture (2x2: red top
+    # left, green top right, blue bottom left, white bottom right; NEAREST,
+    # clamped) reads set 1 through KHR_texture_transform's texCoord, turned
+    # a quarter (rotation pi/2: u' = v, v' = -u) and offset by (0, 1), so
+    # (u, v) samples (v, 1 - u): the quad's top left shows blue, top right
+    # red, bottom left white, bottom right green.
+    a = Asset()
+    positions, normals, uvs = quad(a, 2.0, 2.0, (0.0, 1.0))
+    zeros = a.floats("VEC2", [(0.0, 0.0)] * 6)
+    a.write("texture_transform.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "extensionsUsed": ["KHR_texture_transform"],
+        "nodes": [{"mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions, "NORMAL": normals,
+                                                   "TEXCOORD_0": zeros, "TEXCOORD_1": uvs}, "material": 0}]}],
+        "materials": [{"pbrMetallicRoughness": {"metallicFactor": 0.0, "baseColorTexture": {
+            "index": 0, "extensions": {"KHR_texture_transform": {
+                "offset": [0.0, 1.0], "rotation": math.pi / 2, "texCoord": 1}}}}}],
+        "textures": [{"source": 0, "sampler": 0}],
+        "samplers": [{"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": CLAMP_TO_EDGE, "wrapT": CLAMP_TO_EDGE}],
+        "images": [png([[RED, GREEN], [BLUE, WHITE]])],
+    })
+
+
+def normal_map():
+    # Two 1 x 1 quads facing +z without TANGENT, normal-mapped, so the
+    # player generates tangents. Node 0 at x = -0.8: u along +x, v down
+    # the image: tangent (1, 0, 0), and up the image is +y = cross(normal,
+    # tangent), so w = 1. Node 1 at x = 0.8 mirrors u (u along -x): tangent
+    # (-1, 0, 0), up the image still +y = -cross(normal, tangent): w = -1.
+    # The material carries the rest of a metallic-roughness material too:
+    # normal scale 0.5, occlusion strength 0.75 (same image), emissive
+    # (1, 0.5, 0.25) at strength 2 (KHR_materials_emissive_strength), MASK
+    # with cutoff 0.25, and no base colour texture.
+    a = Asset()
+    positions, normals, uvs = quad(a, 1.0, 1.0, (0.0, 1.0))
+    mirrored = quad(a, 1.0, 1.0, (1.0, 0.0))[2]
+    material = {"pbrMetallicRoughness": {"metallicFactor": 0.0},
+                "normalTexture": {"index": 0, "scale": 0.5},
+                "occlusionTexture": {"index": 0, "strength": 0.75},
+                "emissiveFactor": [1.0, 0.5, 0.25],
+                "extensions": {"KHR_materials_emissive_strength": {"emissiveStrength": 2.0}},
+                "alphaMode": "MASK", "alphaCutoff": 0.25}
+    a.write("normal_map.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 1]}],
+        "extensionsUsed": ["KHR_materials_emissive_strength"],
+        "nodes": [{"mesh": 0, "translation": [-0.8, 0.0, 0.0]}, {"mesh": 1, "translation": [0.8, 0.0, 0.0]}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions, "NORMAL": normals, "TEXCOORD_0": t},
+                                    "material": 0}]} for t in (uvs, mirrored)],
+        "materials": [material],
+        "textures": [{"source": 0}],
+        "images": [png([[(128, 128, 255, 255)]])],
+    })
+
+
+def alpha_blend():
+    # Two overlapping quads at x = 0: node 0, a half-transparent red BLEND
+    # quad at z = 1, drawn before node 1, an opaque blue quad at z = 0
+    # behind it. The blended quad leaves depth alone, so the blue one still
+    # draws behind it and covers it: blue. Node 2 (BLEND, z = 1) and node 3
+    # (opaque blue, z = 0) at x = 3 come the other way round: half red over
+    # blue, (128, 0, 128) with a shader that writes the factor's alpha.
+    a = Asset()
+    positions, normals, _ = quad(a, 1.0, 1.0, (0.0, 1.0))
+    a.write("alpha_blend.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3]}],
+        "nodes": [{"mesh": 0, "translation": [0.0, 0.0, 1.0]}, {"mesh": 1},
+                  {"mesh": 1, "translation": [3.0, 0.0, 0.0]}, {"mesh": 0, "translation": [3.0, 0.0, 1.0]}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions, "NORMAL": normals}, "material": m}]}
+                   for m in (0, 1)],
+        "materials": [{"pbrMetallicRoughness": {"baseColorFactor": [1.0, 0.0, 0.0, 0.5]}, "alphaMode": "BLEND"},
+                      {"pbrMetallicRoughness": {"baseColorFactor": [0.0, 0.0, 1.0, 1.0]}}],
+    })
+
+
 if __name__ == "__main__":
+    sampler_wrap()
+    texture_transform()
+    normal_map()
+    alpha_blend()
     cubic_spline()
     hierarchy_animation()
     sparse_positions()

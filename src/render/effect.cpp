@@ -304,7 +304,8 @@ int Effect::bind_inputs(ShaderProgram* with, bool render_inputs) {
     if (scene) {
         with->shadow_map_unit = GL_TEXTURE0 + unit;
         bind_next(unit, scene->shadow_map);
-        int* scene_units[3] = {&with->base_color_unit, &with->metallic_roughness_unit, &with->emissive_unit};
+        int* scene_units[5] = {&with->base_color_unit, &with->metallic_roughness_unit, &with->emissive_unit,
+                               &with->normal_unit, &with->occlusion_unit};
         for (int* slot : scene_units) {
             *slot = GL_TEXTURE0 + unit;
             bind_next(unit, 0);

@@ -183,6 +183,24 @@ void ShaderProgram::lookup_locations() {
     is_shadow_render_pass_location = uniform(p, "uIsShadowRenderPass");
     tag_location = uniform(p, "uTag");
     instance_location = uniform(p, "uInstance");
+
+    emissive_factor_location = uniform(p, "uEmissiveFactor");
+    emissive_texture_location = uniform(p, "uEmissiveTexture");
+    normal_texture_location = uniform(p, "uNormalTexture");
+    normal_scale_location = uniform(p, "uNormalScale");
+    occlusion_texture_location = uniform(p, "uOcclusionTexture");
+    occlusion_strength_location = uniform(p, "uOcclusionStrength");
+    emissive_strength_location = uniform(p, "uEmissiveStrength");
+    alpha_mode_location = uniform(p, "uAlphaMode");
+    alpha_cutoff_location = uniform(p, "uAlphaCutoff");
+    const char* texture_names[MaterialTextureCount] = {"BaseColor", "MetallicRoughness", "Normal", "Occlusion",
+                                                       "Emissive"};
+    for (int t = 0; t < MaterialTextureCount; ++t) {
+        const std::string name = texture_names[t];
+        material_texture_locations[t] = {uniform(p, ("uHas" + name + "Texture").c_str()),
+                                         uniform(p, ("u" + name + "UvTransform").c_str()),
+                                         uniform(p, ("u" + name + "TexCoord").c_str())};
+    }
 }
 
 void ShaderProgram::load_source_files() {

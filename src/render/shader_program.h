@@ -85,7 +85,7 @@ public:
     int metallic_factor_location = -1;
     int roughness_factor_location = -1;
     int metallic_roughness_texture_location = -1;
-    // Never looked up: the model renderer's emissive inputs stay unsent.
+    // "uEmissiveFactor" and "uEmissiveTexture".
     int emissive_factor_location = -1;
     int emissive_texture_location = -1;
     int shadow_map_texture_location = -1;
@@ -93,11 +93,31 @@ public:
     int tag_location = -1;
     int instance_location = -1;
 
+    // The rest of a glTF material, beside the uniforms above.
+    int normal_texture_location = -1;
+    int normal_scale_location = -1;
+    int occlusion_texture_location = -1;
+    int occlusion_strength_location = -1;
+    int emissive_strength_location = -1;
+    int alpha_mode_location = -1;
+    int alpha_cutoff_location = -1;
+    // Per texture of a material, in MaterialTexture order ("uHas<Name>Texture",
+    // "u<Name>UvTransform", "u<Name>TexCoord").
+    struct MaterialTextureLocations {
+        int present = -1;
+        int uv_transform = -1;
+        int texcoord = -1;
+    };
+    enum MaterialTexture { BaseColor, MetallicRoughness, Normal, Occlusion, Emissive, MaterialTextureCount };
+    MaterialTextureLocations material_texture_locations[MaterialTextureCount];
+
     // Texture units (GL_TEXTURE0 + n) chosen by an effect's scene pass.
     int base_color_unit = 0;
     int metallic_roughness_unit = 0;
     int emissive_unit = 0;
     int shadow_map_unit = 0;
+    int normal_unit = 0;
+    int occlusion_unit = 0;
 
     int vp_location = -1;
     std::uint32_t matrices_block_index = 0xFFFFFFFFu;

@@ -23,6 +23,8 @@
 #include "scene/model_file_access.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
+#include "scene/tangents.h"
+#include "scene/texture_sampler.h"
 
 namespace quillbarrow {
 
@@ -169,8 +171,13 @@ struct VertexAttribute {
 };
 
 constexpr VertexAttribute kVertexAttributes[] = {
-    {"POSITION", 0, false}, {"NORMAL", 1, false},    {"TEXCOORD_0", 2, false},
-    {"JOINTS_0", 3, true},  {"WEIGHTS_0", 4, false},
+    {"POSITION", 0, false},
+    {"NORMAL", 1, false},
+    {"TEXCOORD_0", 2, false},
+    {"JOINTS_0", 3, true},
+    {"WEIGHTS_0", 4, false},
+    {"TANGENT", kTangentLocation, false},
+    {"TEXCOORD_1", kTexcoord1Location, false},
 };
 
 bool is_integer_component(int type) {
@@ -335,6 +342,7 @@ void Model::finish_parse(bool ok, const std::string& warning, const std::string&
 
 void Model::create_image_textures() {
     image_textures.clear();
+    const std::vector<bool> mipmapped = images_needing_mipmaps(gltf);
     for (std::size_t i = 0; i < gltf.images.size(); ++i) {
         const tinygltf::Image& image = gltf.images[i];
         std::vector<unsigned char> pixels = rgba8_pixels(image);
@@ -346,6 +354,8 @@ void Model::create_image_textures() {
             continue;
         }
         GlTexture texture = create_gl_texture(image.width, image.height, pixels.data(), GL_CLAMP_TO_EDGE);
+        // Wrap modes and filters are set when a material binds the texture.
+        if (mipmapped[i]) glGenerateMipmap(GL_TEXTURE_2D);
         image_textures.push_back(std::make_unique<Texture>(image.name, image.width, image.height, std::move(texture)));
     }
 }
@@ -427,6 +437,7 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
     // Every enabled attribute is read for each vertex drawn.
     std::size_t vertices = static_cast<std::size_t>(INT32_MAX);
     bool has_position = false;
+    bool has_tangent = false;
     for (const VertexAttribute& attribute : kVertexAttributes) {
         auto found = primitive.attributes.find(attribute.name);
         if (found == primitive.attributes.end()) continue;
@@ -462,8 +473,15 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
         }
         vertices = std::min(vertices, source.count);
         if (attribute.location == 0) has_position = true;
+        if (attribute.location == kTangentLocation) has_tangent = true;
     }
     if (!has_position) return refuse("no usable POSITION attribute");
+    if (!has_tangent) {
+        std::string why;
+        GlBuffer tangents = attach_generated_tangents(gltf, primitive, &vertices, &why);
+        if (tangents) gl_buffers_.push_back(std::move(tangents));
+        if (!why.empty()) skip("generated TANGENT", why);
+    }
     draw.vertex_count = static_cast<std::int32_t>(vertices);
 
     if (primitive.indices >= 0) {

@@ -13,6 +13,7 @@
 #include "player/player_state.h"
 #include "render/shader_program.h"
 #include "scene/draw_limits.h"
+#include "scene/material_binding.h"
 #include "scene/model.h"
 #include "scene/scene.h"
 
@@ -23,30 +24,6 @@ namespace {
 template <class T>
 bool in_range(int index, const std::vector<T>& list) {
     return index >= 0 && static_cast<std::size_t>(index) < list.size();
-}
-
-// A unit field the effect never set (0) means unit 0, not an invalid enum.
-GLenum unit_enum(int unit) { return unit >= GL_TEXTURE0 ? static_cast<GLenum>(unit) : GL_TEXTURE0; }
-GLint unit_number(int unit) { return static_cast<GLint>(unit_enum(unit) - GL_TEXTURE0); }
-
-void bind_on_unit(int unit, unsigned int texture, int location) {
-    glActiveTexture(unit_enum(unit));
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glUniform1i(location, unit_number(unit));
-}
-
-// The GL texture of a glTF texture index, or the fallback when the index,
-// its source image or the image's texture does not exist.
-unsigned int material_texture(const Model& model, int texture_index, unsigned int fallback) {
-    if (!in_range(texture_index, model.gltf.textures)) return fallback;
-    const int source = model.gltf.textures[static_cast<std::size_t>(texture_index)].source;
-    if (!in_range(source, model.image_textures)) return fallback;
-    const auto& texture = model.image_textures[static_cast<std::size_t>(source)];
-    return texture ? texture->texture : fallback;
-}
-
-float component(const std::vector<double>& values, std::size_t i, float fallback) {
-    return i < values.size() ? static_cast<float>(values[i]) : fallback;
 }
 
 // Integers only: a number written with a decimal point reads as 0, as the
@@ -104,7 +81,7 @@ void Scene::render(ShaderProgram* program) {
     }
 
     glEnable(GL_DEPTH_TEST);
-    bind_on_unit(program->shadow_map_unit, shadow_map, program->shadow_map_texture_location);
+    bind_texture_on_unit(program->shadow_map_unit, shadow_map, program->shadow_map_texture_location);
     glActiveTexture(GL_TEXTURE0);
 
     Model* model = root_node->model;
@@ -194,6 +171,7 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
             const PrimitiveDraw& draw = model.primitive_draws[static_cast<std::size_t>(vao)];
             if (!draw.drawable) continue;
             bind_material(state, mesh.primitives[k].material);
+            const BlendedPrimitive blended(model, mesh.primitives[k].material, shadow_pass);
             glBindVertexArray(model.vertex_arrays[static_cast<std::size_t>(vao)]);
             draw_primitive(draw);
         }
@@ -203,43 +181,6 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
     ++state.depth;
     for (int child : gltf_node.children) draw_node(state, child, pass, world);
     --state.depth;
-}
-
-void Scene::bind_material(DrawState& state, int material) {
-    const ShaderProgram& program = *state.program;
-    const Model& model = *state.model;
-    // No material, or one the asset does not have: plain white.
-    if (!in_range(material, model.gltf.materials)) {
-        glUniform4f(program.base_color_factor_location, 1.0f, 1.0f, 1.0f, 1.0f);
-        if (program.base_color_texture_location != -1)
-            bind_on_unit(program.base_color_unit, white_texture, program.base_color_texture_location);
-        return;
-    }
-    const tinygltf::Material& m = model.gltf.materials[static_cast<std::size_t>(material)];
-    const tinygltf::PbrMetallicRoughness& pbr = m.pbrMetallicRoughness;
-    if (program.base_color_factor_location != -1) {
-        const auto& f = pbr.baseColorFactor;
-        glUniform4f(program.base_color_factor_location, component(f, 0, 1.0f), component(f, 1, 1.0f),
-                    component(f, 2, 1.0f), component(f, 3, 1.0f));
-    }
-    if (program.base_color_texture_location != -1)
-        bind_on_unit(program.base_color_unit, material_texture(model, pbr.baseColorTexture.index, white_texture),
-                     program.base_color_texture_location);
-    if (program.metallic_factor_location != -1)
-        glUniform1f(program.metallic_factor_location, static_cast<float>(pbr.metallicFactor));
-    if (program.roughness_factor_location != -1)
-        glUniform1f(program.roughness_factor_location, static_cast<float>(pbr.roughnessFactor));
-    if (program.metallic_roughness_texture_location != -1)
-        bind_on_unit(program.metallic_roughness_unit, material_texture(model, pbr.metallicRoughnessTexture.index, 0),
-                     program.metallic_roughness_texture_location);
-    if (program.emissive_factor_location != -1) {
-        const auto& e = m.emissiveFactor;
-        glUniform3f(program.emissive_factor_location, component(e, 0, 0.0f), component(e, 1, 0.0f),
-                    component(e, 2, 0.0f));
-    }
-    if (program.emissive_texture_location != -1)
-        bind_on_unit(program.emissive_unit, material_texture(model, m.emissiveTexture.index, 0),
-                     program.emissive_texture_location);
 }
 
 glm::mat4 node_world_matrix(const tinygltf::Node& node, const glm::mat4& parent) {

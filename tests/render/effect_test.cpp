@@ -280,6 +280,8 @@ TEST_F(EffectTest, SceneIsDrawnTwiceShadowPassFirst) {
     EXPECT_EQ(program->base_color_unit, GL_TEXTURE0 + 2);
     EXPECT_EQ(program->metallic_roughness_unit, GL_TEXTURE0 + 3);
     EXPECT_EQ(program->emissive_unit, GL_TEXTURE0 + 4);
+    EXPECT_EQ(program->normal_unit, GL_TEXTURE0 + 5);
+    EXPECT_EQ(program->occlusion_unit, GL_TEXTURE0 + 6);
 }
 
 TEST_F(EffectTest, SetUpAgainKeepsItsObjectsAndFollowsTheRebuiltProgram) {

@@ -1,7 +1,7 @@
-#version 150
+// The stage's light and shadows, over the material the PBR include reads.
+#include "shaders/pbr.frag"
 
 uniform sampler2D uShadowMapTexture;
-uniform vec4 uBaseColorFactor;
 uniform int uIsShadowRenderPass;
 uniform int uTag;
 uniform float beat;
@@ -42,6 +42,7 @@ void main() {
     // between its corners would be far too large near the camera.
     float distance = length(vView);
     float diffuse = max(dot(n, light), 0.0);
+    PbrMaterial m = pbr_material(vec2(0.0));
     vec3 col;
     if (uTag == 0) {
         vec2 cell = abs(fract(vWorld.xz) - 0.5);
@@ -55,7 +56,7 @@ void main() {
         float pulse = exp(-4.0 * fract(beat));
         float rim = pow(1.0 - abs(normalize(vViewNormal).z), 2.0);
         col = base * (0.3 + 0.75 * diffuse * lit_fraction(0.00015))
-            + uBaseColorFactor.rgb * (0.2 + 0.5 * pulse) * t * t
+            + m.emissive * (0.2 + 0.5 * pulse) * t * t
             + vec3(1.0, 0.45, 0.15) * rim * 0.45;
     }
     col = mix(col, vec3(0.30, 0.10, 0.09), smoothstep(12.0, 30.0, distance));
