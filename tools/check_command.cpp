@@ -44,7 +44,8 @@ CommandAction add_check_command(CLI::App& tool) {
                     "that drive nothing,\n"
                     "events that end before they start or start after the end beat, duplicate names,\n"
                     "what the player ignores in a model (glTF extensions, morph targets, vertex colours,\n"
-                    "joints past the joint block, a missing default scene, unusable GPU instancing).\n"
+                    "joints past the joint block, a missing default scene, primitive modes it cannot\n"
+                    "draw, unusable GPU instancing).\n"
                     "\n"
                     "Exit status: 1 with errors (or with warnings under --strict), 0 otherwise,\n"
                     "2 for usage errors. Shaders are compiled in a hidden window like 'render'.");

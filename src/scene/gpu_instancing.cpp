@@ -44,11 +44,18 @@ float decode(const unsigned char* at, int component_type) {
     }
 }
 
+// An attribute's element count, and its first elements up to the cap (a
+// file may declare far more than are drawn).
+struct InstanceValues {
+    bool present = false;
+    std::size_t count = 0;
+    std::vector<glm::vec4> values;
+};
+
 // The attribute's elements, or false with the reason. An absent attribute
 // reads as no elements.
 bool read_attribute(const tinygltf::Model& gltf, const tinygltf::Value& attributes, const InstanceAttribute& attribute,
-                    std::vector<glm::vec4>* out, std::string* why) {
-    out->clear();
+                    InstanceValues* out, std::string* why) {
     if (!attributes.Has(attribute.name)) return true;
     const tinygltf::Value& index = attributes.Get(attribute.name);
     const std::string name = attribute.name;
@@ -74,10 +81,12 @@ bool read_attribute(const tinygltf::Model& gltf, const tinygltf::Value& attribut
     }
     const int width = attribute.type == TINYGLTF_TYPE_VEC3 ? 3 : 4;
     const std::size_t component_size = dense.element_size / static_cast<std::size_t>(width);
-    out->assign(dense.count, glm::vec4(0.0f));
-    for (std::size_t e = 0; e < dense.count; ++e)
+    out->present = true;
+    out->count = dense.count;
+    out->values.assign(std::min(dense.count, kMaxGpuInstancesPerNode), glm::vec4(0.0f));
+    for (std::size_t e = 0; e < out->values.size(); ++e)
         for (int c = 0; c < width; ++c)
-            (*out)[e][c] = decode(dense.bytes.data() + e * dense.element_size + c * component_size, component);
+            out->values[e][c] = decode(dense.bytes.data() + e * dense.element_size + c * component_size, component);
     return true;
 }
 
@@ -90,18 +99,18 @@ bool read_instances(const tinygltf::Model& gltf, const tinygltf::Value& extensio
         return false;
     }
     const tinygltf::Value& attributes = extension.Get("attributes");
-    std::vector<glm::vec4> translations, rotations, scales;
+    InstanceValues translations, rotations, scales;
     if (!read_attribute(gltf, attributes, kTranslation, &translations, why) ||
         !read_attribute(gltf, attributes, kRotation, &rotations, why) ||
         !read_attribute(gltf, attributes, kScale, &scales, why))
         return false;
-    const std::size_t count = std::max({translations.size(), rotations.size(), scales.size()});
+    const std::size_t count = std::max({translations.count, rotations.count, scales.count});
     if (count == 0) {
         *why = "it has no instances";
         return false;
     }
     for (const auto* values : {&translations, &rotations, &scales}) {
-        if (!values->empty() && values->size() != count) {
+        if (values->present && values->count != count) {
             *why = "its attributes have different counts";
             return false;
         }
@@ -110,14 +119,14 @@ bool read_instances(const tinygltf::Model& gltf, const tinygltf::Value& extensio
     out->resize(count - *cut);
     for (std::size_t i = 0; i < out->size(); ++i) {
         glm::mat4 matrix(1.0f);
-        if (!translations.empty()) matrix = glm::translate(matrix, glm::vec3(translations[i]));
-        if (!rotations.empty()) {
-            const glm::vec4& r = rotations[i];
+        if (translations.present) matrix = glm::translate(matrix, glm::vec3(translations.values[i]));
+        if (rotations.present) {
+            const glm::vec4& r = rotations.values[i];
             const glm::quat q(r.w, r.x, r.y, r.z);
             // A zero quaternion has no direction; it is taken as no rotation.
             if (glm::length(q) > 0.0f) matrix *= glm::mat4_cast(glm::normalize(q));
         }
-        if (!scales.empty()) matrix = glm::scale(matrix, glm::vec3(scales[i]));
+        if (scales.present) matrix = glm::scale(matrix, glm::vec3(scales.values[i]));
         (*out)[i] = matrix;
     }
     return true;

@@ -108,6 +108,8 @@ TEST(GpuInstancingTest, UnusableInstancingIsIgnoredWithItsReason) {
     const Case cases[] = {
         {"counts differ", [](tinygltf::Model& m) { m.accessors[accessor_of(m, "SCALE")].count = 2; },
          "its attributes have different counts"},
+        {"an empty attribute", [](tinygltf::Model& m) { m.accessors[accessor_of(m, "SCALE")].count = 0; },
+         "its attributes have different counts"},
         {"rotation as VEC3",
          [](tinygltf::Model& m) { m.accessors[accessor_of(m, "ROTATION")].type = TINYGLTF_TYPE_VEC3; },
          "ROTATION is not a VEC4 of floats or normalised signed bytes or shorts"},

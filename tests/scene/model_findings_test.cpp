@@ -13,9 +13,11 @@
 #include <vector>
 
 #include "player/diagnostics.h"
-#include "scene/model.h"
 #include "scene/draw_limits.h"
+#include "scene/model.h"
 #include "scene/model_findings.h"
+#include "serialization/binary_reader.h"
+#include "serialization/binary_writer.h"
 #include "serialization/byte_buffer.h"
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
@@ -183,6 +185,23 @@ TEST_F(ModelFindingsLoadTest, IgnoredFeaturesAreNoticedOnceAndAnUnsupportedRequi
     EXPECT_EQ(model->findings[0].message.rfind("node 1: EXT_mesh_gpu_instancing ignored (drawn once): SCALE: ", 0), 0u)
         << model->findings[0].message;
     EXPECT_TRUE(model->gpu_instancing.of_node(1).empty());
+}
+
+TEST_F(ModelFindingsLoadTest, InstancingAndRequirementsSurviveThePackedForm) {
+    // A ".gltf" model is packed as the GLB the library writes of it; a
+    // refused one as its own bytes, refused again when played.
+    for (const char* name : {"gpu_instancing.gltf", "required_extension.gltf"}) {
+        SCOPED_TRACE(name);
+        auto model = load(name);
+        BinaryWriter out;
+        model->write(out);
+        BinaryReader in(out.bytes().data(), out.size());
+        const DiagnosticScope quiet([](const Diagnostic&) {});
+        const Model packed(in);
+        EXPECT_EQ(packed.parsed, model->parsed);
+        EXPECT_EQ(packed.gpu_instancing.of_node(1).size(), model->gpu_instancing.of_node(1).size());
+        EXPECT_EQ(packed.gltf.nodes.size(), model->gltf.nodes.size());
+    }
 }
 
 }  // namespace quillbarrow
