@@ -1,5 +1,5 @@
-// GPU instances read at load: the matrices of the generated model, the
-// refusals of unusable instancing, and the caps per node and per draw.
+// GPU instances read at load: the refusals of unusable instancing, and the
+// caps per node and per draw. Their pixels are tested with the scene.
 
 #include <gtest/gtest.h>
 
@@ -62,42 +62,14 @@ void expect_point(const glm::mat4& m, glm::vec3 in, glm::vec3 expected) {
     EXPECT_NEAR(out.z, expected.z, 1e-4f);
 }
 
-std::vector<std::string> load_problems(const tinygltf::Model& gltf, GpuInstancing* instancing = nullptr) {
-    GpuInstancing own;
+std::vector<std::string> load_problems(const tinygltf::Model& gltf, GpuInstancing& instancing) {
     std::vector<std::string> problems;
     const DiagnosticScope quiet([](const Diagnostic&) {});
-    (instancing ? *instancing : own).load(gltf, "m.gltf", &problems);
+    instancing.load(gltf, "m.gltf", &problems);
     return problems;
 }
 
 }  // namespace
-
-TEST(GpuInstancingTest, InstancesOfTheGeneratedModelAreTranslateRotateScale) {
-    const tinygltf::Model gltf = instancing_sample();
-    GpuInstancing instancing;
-    EXPECT_TRUE(load_problems(gltf, &instancing).empty());
-    EXPECT_TRUE(instancing.of_node(0).empty());
-    EXPECT_TRUE(instancing.of_node(7).empty());
-    const std::vector<glm::mat4>& boxes = instancing.of_node(1);
-    ASSERT_EQ(boxes.size(), 3u);
-    expect_point(boxes[0], {0.5f, 0.5f, 0.5f}, {-2.5f, 0.5f, 0.5f});
-    // 45 degrees about z: +x turns halfway to +y.
-    expect_point(boxes[1], {0.5f, 0.0f, 0.0f}, {0.35355f, 0.35355f, 0.0f});
-    // Scaled before it is moved.
-    expect_point(boxes[2], {0.5f, 0.5f, 0.5f}, {4.0f, 1.0f, 0.5f});
-
-    // The node's world matrix comes first, the instance's after it.
-    GpuInstanceBudget budget;
-    budget.start_draw();
-    const glm::mat4 node_world = glm::mat4(2.0f);
-    const std::string name = "m.gltf";
-    InstanceWorlds worlds(boxes, node_world, budget, name);
-    glm::mat4 world(1.0f);
-    std::vector<glm::mat4> drawn;
-    while (worlds.next(&world)) drawn.push_back(world);
-    ASSERT_EQ(drawn.size(), 3u);
-    expect_point(drawn[2], {0.5f, 0.5f, 0.5f}, {8.0f, 2.0f, 1.0f});
-}
 
 TEST(GpuInstancingTest, UnusableInstancingIsIgnoredWithItsReason) {
     struct Case {
@@ -108,41 +80,24 @@ TEST(GpuInstancingTest, UnusableInstancingIsIgnoredWithItsReason) {
     const Case cases[] = {
         {"counts differ", [](tinygltf::Model& m) { m.accessors[accessor_of(m, "SCALE")].count = 2; },
          "its attributes have different counts"},
-        {"an empty attribute", [](tinygltf::Model& m) { m.accessors[accessor_of(m, "SCALE")].count = 0; },
-         "its attributes have different counts"},
         {"rotation as VEC3",
          [](tinygltf::Model& m) { m.accessors[accessor_of(m, "ROTATION")].type = TINYGLTF_TYPE_VEC3; },
          "ROTATION is not a VEC4 of floats or normalised signed bytes or shorts"},
-        {"integer translation",
-         [](tinygltf::Model& m) {
-             tinygltf::Accessor& a = m.accessors[accessor_of(m, "TRANSLATION")];
-             a.componentType = TINYGLTF_COMPONENT_TYPE_SHORT;
-             a.normalized = true;
-         },
-         "TRANSLATION is not a VEC3 of floats"},
         {"index not a number",
          [](tinygltf::Model& m) {
              instancing_attributes(m).Get<tinygltf::Value::Object>()["SCALE"] = tinygltf::Value(std::string("2"));
          },
          "SCALE is not an accessor index"},
-        {"missing accessor",
-         [](tinygltf::Model& m) {
-             instancing_attributes(m).Get<tinygltf::Value::Object>()["SCALE"] = tinygltf::Value(99);
-         },
-         "SCALE: "},
         {"no attributes",
          [](tinygltf::Model& m) { m.nodes[1].extensions["EXT_mesh_gpu_instancing"] = tinygltf::Value(3); },
          "it has no attributes object"},
-        {"empty attributes",
-         [](tinygltf::Model& m) { instancing_attributes(m) = tinygltf::Value(tinygltf::Value::Object()); },
-         "it has no instances"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         tinygltf::Model gltf = instancing_sample();
         c.spoil(gltf);
         GpuInstancing instancing;
-        const std::vector<std::string> problems = load_problems(gltf, &instancing);
+        const std::vector<std::string> problems = load_problems(gltf, instancing);
         ASSERT_EQ(problems.size(), 1u);
         EXPECT_EQ(problems[0].rfind("node 1: EXT_mesh_gpu_instancing ignored (drawn once): ", 0), 0u) << problems[0];
         EXPECT_NE(problems[0].find(c.reason), std::string::npos) << problems[0];
@@ -150,7 +105,7 @@ TEST(GpuInstancingTest, UnusableInstancingIsIgnoredWithItsReason) {
     }
 }
 
-TEST(GpuInstancingTest, NormalisedRotationsAreReadAndInstancesPastTheCapAreDropped) {
+TEST(GpuInstancingTest, NormalisedRotationsAreReadAndInstancesAreCappedPerNodeAndPerDraw) {
     tinygltf::Model gltf = instancing_sample();
     // Three quarter turns about z as normalised shorts: 23170 / 32767 is
     // sin(45 degrees).
@@ -158,7 +113,7 @@ TEST(GpuInstancingTest, NormalisedRotationsAreReadAndInstancesPastTheCapAreDropp
     instancing_attributes(gltf).Get<tinygltf::Value::Object>()["ROTATION"] = tinygltf::Value(
         add_accessor(gltf, turns, sizeof turns, TINYGLTF_COMPONENT_TYPE_SHORT, TINYGLTF_TYPE_VEC4, 3, true));
     GpuInstancing instancing;
-    EXPECT_TRUE(load_problems(gltf, &instancing).empty());
+    EXPECT_TRUE(load_problems(gltf, instancing).empty());
     ASSERT_EQ(instancing.of_node(1).size(), 3u);
     expect_point(instancing.of_node(1)[0], {1.0f, 0.0f, 0.0f}, {-3.0f, 1.0f, 0.0f});
 
@@ -168,12 +123,12 @@ TEST(GpuInstancingTest, NormalisedRotationsAreReadAndInstancesPastTheCapAreDropp
     only_translation["TRANSLATION"] = tinygltf::Value(add_accessor(
         gltf, translations.data(), translations.size() * 4, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3, count));
     instancing_attributes(gltf) = tinygltf::Value(only_translation);
-    const std::vector<std::string> problems = load_problems(gltf, &instancing);
+    const std::vector<std::string> problems = load_problems(gltf, instancing);
     EXPECT_EQ(problems, std::vector<std::string>{"node 1: 10 GPU instances past the first 65536 are not drawn"});
     EXPECT_EQ(instancing.of_node(1).size(), kMaxGpuInstancesPerNode);
-}
 
-TEST(GpuInstancingTest, ADrawStopsInstancingAtItsBudgetAndSaysSoOnce) {
+    // A scene draw's budget ends instancing mid-node, says so once, and
+    // starts again with the next draw.
     const std::vector<glm::mat4> many(kMaxGpuInstanceDraws / 2 + 1, glm::mat4(1.0f));
     const std::vector<glm::mat4> none;
     const glm::mat4 node_world(1.0f);
@@ -184,9 +139,9 @@ TEST(GpuInstancingTest, ADrawStopsInstancingAtItsBudgetAndSaysSoOnce) {
     auto drawn = [&](const std::vector<glm::mat4>& instances) {
         InstanceWorlds worlds(instances, node_world, budget, name);
         glm::mat4 world(1.0f);
-        std::size_t count = 0;
-        while (worlds.next(&world)) ++count;
-        return count;
+        std::size_t times = 0;
+        while (worlds.next(&world)) ++times;
+        return times;
     };
     for (int frame = 0; frame < 2; ++frame) {
         budget.start_draw();
