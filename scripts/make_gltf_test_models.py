@@ -302,6 +302,77 @@ def alpha_blend():
     })
 
 
+BOX_CORNERS = [tuple(0.5 if (i >> axis) & 1 else -0.5 for axis in range(3)) for i in range(8)]
+# Counter-clockwise seen from outside, so that back-face culling keeps them.
+BOX_INDICES = [0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7, 0, 5, 4, 0, 1, 5,
+               2, 7, 3, 2, 6, 7, 0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7]
+
+
+def ushorts(a, values):
+    a.accessors.append({"bufferView": a.view(struct.pack("<%dH" % len(values), *values)),
+                        "componentType": USHORT, "count": len(values), "type": "SCALAR"})
+    return len(a.accessors) - 1
+
+
+def gpu_instancing():
+    # A grey 10 x 10 floor at y = 0 and a node lifted to y = 1.5 whose blue
+    # unit box is drawn three times: at x = -3; at x = 0 turned 45 degrees
+    # about z (a diamond reaching 0.707 from its centre in the xy plane);
+    # and at x = 3 scaled 2 on x and y (covering x 2..4, y 0.5..2.5).
+    a = Asset()
+    box = a.floats("VEC3", BOX_CORNERS, minmax=True)
+    box_indices = ushorts(a, BOX_INDICES)
+    floor = a.floats("VEC3", [(-5, 0, -5), (5, 0, -5), (5, 0, 5), (-5, 0, 5)], minmax=True)
+    floor_indices = ushorts(a, [0, 2, 1, 0, 3, 2])
+    s = math.sin(math.pi / 8)
+    c = math.cos(math.pi / 8)
+    translations = a.floats("VEC3", [(-3, 0, 0), (0, 0, 0), (3, 0, 0)])
+    rotations = a.floats("VEC4", [(0, 0, 0, 1), (0, 0, s, c), (0, 0, 0, 1)])
+    scales = a.floats("VEC3", [(1, 1, 1), (1, 1, 1), (2, 2, 1)])
+    a.write("gpu_instancing.gltf", {
+        "extensionsUsed": ["EXT_mesh_gpu_instancing"],
+        "scene": 0, "scenes": [{"nodes": [0, 1]}],
+        "nodes": [{"name": "floor", "mesh": 1},
+                  {"name": "boxes", "mesh": 0, "translation": [0, 1.5, 0],
+                   "extensions": {"EXT_mesh_gpu_instancing": {"attributes": {
+                       "TRANSLATION": translations, "ROTATION": rotations, "SCALE": scales}}}}],
+        "materials": [{"pbrMetallicRoughness": {"baseColorFactor": [0.2, 0.2, 1.0, 1.0], "metallicFactor": 0.0}},
+                      {"pbrMetallicRoughness": {"baseColorFactor": [0.8, 0.8, 0.8, 1.0], "metallicFactor": 0.0}}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": box}, "indices": box_indices, "material": 0}]},
+                   {"primitives": [{"attributes": {"POSITION": floor}, "indices": floor_indices, "material": 1}]}],
+    })
+
+
+def triangle_with_extensions(name, used, required):
+    # A plain triangle whose material carries the extensions it names.
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    document = {
+        "extensionsUsed": used,
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"mesh": 0}],
+        "materials": [{"extensions": {extension: {} for extension in used}}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}, "material": 0}]}],
+    }
+    if required:
+        document["extensionsRequired"] = required
+    a.write(name, document)
+
+
+def morph_targets():
+    # The triangle with one morph target moving vertex 2 up by 1, weighted
+    # 0.5: a player that honoured it would draw vertex 2 at (0,1.5,0).
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    offsets = a.floats("VEC3", [(0, 0, 0), (0, 0, 0), (0, 1, 0)], minmax=True)
+    a.write("morph_targets.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"mesh": 0}],
+        "meshes": [{"weights": [0.5],
+                    "primitives": [{"attributes": {"POSITION": positions}, "targets": [{"POSITION": offsets}]}]}],
+    })
+
+
 if __name__ == "__main__":
     sampler_wrap()
     texture_transform()
@@ -311,3 +382,9 @@ if __name__ == "__main__":
     hierarchy_animation()
     sparse_positions()
     sparse_animation()
+    gpu_instancing()
+    # The texture transform is honoured, so only the made-up extension is
+    # listed as ignored.
+    triangle_with_extensions("unknown_extension.gltf", ["EXT_made_up_feature", "KHR_texture_transform"], [])
+    triangle_with_extensions("required_extension.gltf", ["EXT_made_up_required"], ["EXT_made_up_required"])
+    morph_targets()

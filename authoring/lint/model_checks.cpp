@@ -12,19 +12,30 @@ namespace quillbarrow {
 
 namespace {
 
-// The errors of one model's load; the model's file itself was checked.
-std::vector<std::string> load_errors(const JsonValue& record, const std::string& name) {
+struct ModelReport {
+    std::vector<std::string> errors;
+    std::vector<std::string> warnings;  // what the player ignores in it
+};
+
+// The errors of one model's load, and what the player will draw without;
+// the model's file itself was checked.
+ModelReport load_report(const JsonValue& record, const std::string& name) {
     try {
         // The loader's messages come back as findings: check's output stays
         // one finding per line.
         DiagnosticScope quiet([](const Diagnostic&) {});
         const Model model(record);
-        return model_load_errors(model);
+        ModelReport report{model_load_errors(model), {}};
+        // Refusals are load errors already.
+        for (const ModelFinding& finding : model.findings)
+            if (finding.effect == ModelFinding::Effect::Ignored)
+                report.warnings.push_back("model \"" + name + "\": " + finding.message);
+        return report;
     } catch (const std::exception& e) {
-        return {"model \"" + name + "\": " + e.what()};
+        return {{"model \"" + name + "\": " + e.what()}, {}};
     } catch (...) {
         // A fatal resource error of the tool's own kind.
-        return {"model \"" + name + "\" does not load"};
+        return {{"model \"" + name + "\" does not load"}, {}};
     }
 }
 
@@ -41,7 +52,9 @@ void check_models(const LintContext& context) {
         const std::string name = filename->as_string();
         if (!member(record, "buffer") && !resource_file_problem(name).ok()) continue;
         const std::string path = member_path(element_path("models", i), "filename");
-        for (const std::string& error : load_errors(record, name)) context.error(path, error);
+        const ModelReport report = load_report(record, name);
+        for (const std::string& error : report.errors) context.error(path, error);
+        for (const std::string& warning : report.warnings) context.warning(path, warning);
     }
 }
 

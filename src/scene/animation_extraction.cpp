@@ -15,6 +15,7 @@
 
 #include "player/diagnostics.h"
 #include "scene/animations.h"
+#include "scene/draw_limits.h"
 #include "scene/gltf_accessor.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
@@ -25,8 +26,7 @@ namespace Animation {
 
 namespace {
 
-constexpr GLsizeiptr kJointBlockBytes = 100 * sizeof(glm::mat4);
-constexpr std::size_t kJointBlockMatrices = 100;
+constexpr GLsizeiptr kJointBlockBytes = kJointBlockMatrices * sizeof(glm::mat4);
 
 template <class T>
 T load(const unsigned char* at) {

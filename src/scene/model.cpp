@@ -300,6 +300,7 @@ void Model::load_from_file(const std::string& path) {
 
 void Model::parse_from_memory(bool binary, const std::string& base_directory, ModelFiles files) {
     gltf = tinygltf::Model();
+    findings.clear();
     std::string warning, error;
     bool ok = false;
     ModelFileAccess access(files, base_directory);
@@ -320,12 +321,29 @@ void Model::parse_from_memory(bool binary, const std::string& base_directory, Mo
             // The library indexes an empty asset's first byte with at().
             error += e.what();
         }
-        const std::string refused = access.refusals() + unread_images(gltf);
+        const std::string unhonoured = ok ? take_model_findings() : std::string();
+        const std::string refused = access.refusals() + unread_images(gltf) + unhonoured;
         if (!refused.empty() && !error.empty() && error.back() != '\n') error += '\n';
         error += refused;
+        // A refused model is not drawn: nothing of it is kept.
+        if (!unhonoured.empty()) {
+            ok = false;
+            gltf = tinygltf::Model();
+        }
     }
     load_error = error;
     finish_parse(ok, warning, error);
+}
+
+std::string Model::take_model_findings() {
+    findings = find_model_findings(gltf);
+    std::string refusals;
+    for (const ModelFinding& finding : findings) {
+        if (finding.effect == ModelFinding::Effect::Refused) refusals += finding.message + "\n";
+        if (noticed_at_load(finding))
+            report_notice(format_message("Model %s: %s", filename.c_str(), finding.message.c_str()));
+    }
+    return refusals;
 }
 
 void Model::report_parse(const std::string& warning, const std::string& error) {
@@ -396,6 +414,11 @@ void Model::upload() {
     has_animations = !animations->by_name.empty();
     node_override_flags.assign(gltf.nodes.size(), false);
     node_override_matrices.assign(gltf.nodes.size(), glm::mat4(0.0f));
+
+    std::vector<std::string> instancing_problems;
+    gpu_instancing.load(gltf, filename, &instancing_problems);
+    for (std::string& problem : instancing_problems)
+        findings.push_back({ModelFinding::Effect::Ignored, ModelFinding::Subject::Instancing, std::move(problem)});
 }
 
 bool Model::locate_attribute(int accessor_index, AttributeSource* source, std::string* why) {

@@ -12,7 +12,9 @@
 
 #include "render/gl_object.h"
 #include "scene/gltf_accessor.h"
+#include "scene/gpu_instancing.h"
 #include "scene/model_animation.h"
+#include "scene/model_findings.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -94,10 +96,18 @@ public:
     // What the last parse reported as errors, with the files the model was
     // refused; empty when it loaded cleanly.
     std::string load_error;
+    // What the player ignores or refuses in the asset, found when it is
+    // parsed (and for its instancing, uploaded); a refusal also ends the
+    // parse, with its message in load_error.
+    std::vector<ModelFinding> findings;
+    GpuInstancing gpu_instancing;
 
 private:
     void parse_from_memory(bool binary, const std::string& base_directory, ModelFiles files);
     void report_parse(const std::string& warning, const std::string& error);
+    // Finds what the player ignores or refuses in the parsed asset, notices
+    // what it ignores and gives the refusals, one line each.
+    std::string take_model_findings();
     // Reports a parse, makes the image textures and says when it failed.
     void finish_parse(bool ok, const std::string& warning, const std::string& error);
     // Sets up the bound vertex array; reports what it skips or refuses.

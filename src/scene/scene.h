@@ -9,6 +9,7 @@
 #include <tiny_gltf.h>
 
 #include "scene/camera.h"
+#include "scene/gpu_instancing.h"
 #include "scene/node.h"
 #include "serialization/object_key.h"
 #include "serialization/serializable.h"
@@ -117,6 +118,7 @@ private:
         // Pass numbers that some node asked for, sorted: passes nobody asked
         // for would draw nothing, so they are not walked.
         std::vector<std::int32_t> requested_passes;
+        GpuInstanceBudget gpu_instance_budget;
     };
     void draw_node(DrawState& state, int node, int pass, const glm::mat4& parent);
     void bind_material(DrawState& state, int material);

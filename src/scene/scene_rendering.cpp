@@ -96,6 +96,7 @@ void Scene::render(ShaderProgram* program) {
         DrawState& state = draw_state_;
         state.program = program;
         state.model = model;
+        state.gpu_instance_budget.start_draw();
         // The light camera does not move while the scene is drawn.
         if (light_camera) state.light_view_projection = light_camera->projection_matrix() * light_camera->view_matrix();
         const tinygltf::Model& gltf = model->gltf;
@@ -140,7 +141,8 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
 
     const bool overridden = index < model.node_override_flags.size() && index < model.node_override_matrices.size() &&
                             model.node_override_flags[index];
-    const glm::mat4 world = overridden ? model.node_override_matrices[index] : node_world_matrix(gltf_node, parent);
+    const glm::mat4 node_world =
+        overridden ? model.node_override_matrices[index] : node_world_matrix(gltf_node, parent);
 
     const NodeExtras extras = read_extras<NodeExtras>(gltf_node.extras);
     if (extras.render_pass > model.render_pass_count) model.render_pass_count = extras.render_pass;
@@ -149,8 +151,11 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
     if (at == passes.end() || *at != extras.render_pass) passes.insert(at, extras.render_pass);
 
     const bool drawn_in_this_pass = (!shadow_pass || !extras.ignore_shadow) && pass == extras.render_pass;
-    if (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) &&
-        in_range(gltf_node.mesh, model.mesh_vao_ranges)) {
+    // The mesh is drawn once per GPU instance of the node, or once without.
+    InstanceWorlds worlds(model.gpu_instancing.of_node(index), node_world, state.gpu_instance_budget, model.filename);
+    glm::mat4 world(1.0f);
+    while (drawn_in_this_pass && in_range(gltf_node.mesh, gltf.meshes) &&
+           in_range(gltf_node.mesh, model.mesh_vao_ranges) && worlds.next(&world)) {
         const glm::mat4 model_view = state.view * world;
         set_matrix(program.model_view_proj_matrix_location, state.projection * model_view);
         set_matrix(program.model_view_matrix_location, model_view);
@@ -179,7 +184,7 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
 
     if (state.depth >= kMaxNodeDepth) return;
     ++state.depth;
-    for (int child : gltf_node.children) draw_node(state, child, pass, world);
+    for (int child : gltf_node.children) draw_node(state, child, pass, node_world);
     --state.depth;
 }
 

@@ -659,4 +659,56 @@ TEST_F(SceneRenderingTest, SkinnedSampleIsPosedByItsJointMatrices) {
     EXPECT_EQ(pose(0.0f), rest);
 }
 
+TEST_F(SceneRenderingTest, GpuInstancesDrawTheNodesMeshOncePerInstanceInBothPasses) {
+    // A floor and, at height 1.5, a blue unit box drawn at x = -3, at x = 0
+    // turned 45 degrees about z, and at x = 3 scaled 2 on x and y.
+    auto model = sample_model("gpu_instancing.gltf");
+    auto scene = scene_showing(model.get(), camera_json({0, 1.5f, 8.5f}, {0, 1.5f, 0}, 2.0f));
+    auto program = scene_program(false);
+    DepthTarget target(256, 128);
+    auto blue_at = [&](float x, float y) {
+        const auto p = pixel_at(target, *scene->camera, {x, y, 0.5f});
+        return p[0] == 51 && p[1] == 51 && p[2] == 255;
+    };
+
+    draw(*scene, *program, target);
+    EXPECT_TRUE(blue_at(-3.0f, 1.5f));
+    EXPECT_FALSE(blue_at(-3.0f, 2.2f));
+    EXPECT_FALSE(blue_at(-1.5f, 1.5f));
+    EXPECT_TRUE(blue_at(0.0f, 2.05f));  // the turned box's corner
+    EXPECT_FALSE(blue_at(0.4f, 1.9f));  // where an unturned box would be
+    EXPECT_TRUE(blue_at(3.8f, 2.3f));   // only the scaled box reaches here
+    EXPECT_FALSE(blue_at(3.0f, 2.7f));
+    EXPECT_FALSE(blue_at(-1.0f, 1.5f));
+
+    // Each render instance draws every GPU instance: the test shader moves
+    // the second one 2 units along the instance's own x.
+    instance_count = 2;
+    draw(*scene, *program, target);
+    EXPECT_TRUE(blue_at(-1.0f, 1.5f));
+    EXPECT_TRUE(blue_at(-3.0f, 1.5f));
+    instance_count = 1;
+
+    // Seen from above with the light straight down, every instance casts
+    // its own shadow, the turned and the scaled one at their own size.
+    auto shadowed = scene_showing(model.get(), camera_json({0, 6, 9}, {0, 0, 0}, 2.0f));
+    Camera& light = *shadowed->light_camera;
+    light.position = {0, 20, 0};
+    light.direction = {0, 0, 0};
+    light.up = {0, 0, -1};
+    light.ortho_half_size = 8.0f;
+    light.zfar = 30.0f;
+    auto shadow_program = scene_program(true);
+    draw(*shadowed, *shadow_program, target);
+    const Camera& camera = *shadowed->camera;
+    for (float x : {-3.0f, 0.0f, 0.6f, 3.8f}) {
+        SCOPED_TRACE(x);
+        EXPECT_NEAR_RGBA(pixel_at(target, camera, {x, 0, 0}), 51, 51, 51, 255, 2);
+    }
+    for (float x : {-1.5f, 1.5f, 4.6f}) {
+        SCOPED_TRACE(x);
+        EXPECT_NEAR_RGBA(pixel_at(target, camera, {x, 0, 0}), 204, 204, 204, 255, 2);
+    }
+}
+
 }  // namespace quillbarrow

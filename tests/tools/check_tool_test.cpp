@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "document/resource_test_helpers.h"
+#include "support/test_environment.h"
 #include "support/tool_process.h"
 
 namespace quillbarrow {
@@ -167,6 +168,42 @@ TEST_F(CheckToolTest, WarningsFailOnlyWhenStrictAndUsageErrorsGiveTwo) {
     EXPECT_EQ(check({}).exit_code, 2);
     EXPECT_EQ(check({"project.json", "--bogus"}).exit_code, 2);
     EXPECT_EQ(check({"nowhere.json"}).exit_code, 1);
+}
+
+TEST_F(CheckToolTest, ModelsReportWhatThePlayerIgnoresOrRefusesAndPackRefusesTheRefused) {
+    for (const char* model :
+         {"unknown_extension.gltf", "morph_targets.gltf", "required_extension.gltf", "gpu_instancing.gltf"})
+        put(std::string("models/") + model, file_bytes(test_data_path(std::string("gltf/") + model)));
+    put("project.json", R"({"music": "",
+  "models": [
+    {"filename": "models/unknown_extension.gltf"},
+    {"filename": "models/morph_targets.gltf"},
+    {"filename": "models/required_extension.gltf"},
+    {"filename": "models/gpu_instancing.gltf"}]})");
+    const auto result = check({"project.json"});
+    EXPECT_EQ(result.exit_code, 1) << result.err;
+    EXPECT_EQ(lines_of(result.out),
+              (std::vector<std::string>{
+                  "project.json:3: warning: model \"models/unknown_extension.gltf\": uses glTF extensions the player "
+                  "ignores: EXT_made_up_feature (models[0].filename)",
+                  "project.json:4: warning: model \"models/morph_targets.gltf\": morph targets of 1 primitive (mesh 0 "
+                  "primitive 0) are ignored: drawn in their base shape (models[1].filename)",
+                  "project.json:5: error: model \"models/required_extension.gltf\": requires the glTF extension "
+                  "EXT_made_up_required, which the player does not support; the model is not drawn "
+                  "(models[2].filename)"}));
+
+    // Warnings alone pass unless strict; the refused model stops a pack.
+    put("project.json", R"({"music": "", "models": [{"filename": "models/unknown_extension.gltf"}]})");
+    EXPECT_EQ(check({"project.json"}).exit_code, 0);
+    EXPECT_EQ(check({"project.json", "--strict"}).exit_code, 1);
+    put("project.json", R"({"music": "", "models": [{"filename": "models/required_extension.gltf"}]})");
+    const auto packed =
+        run_tool({"pack", "project.json", "-o", "packed", "--player", QB_TOOL_PATH}, dir.path().string());
+    EXPECT_EQ(packed.exit_code, 1);
+    EXPECT_NE(packed.err.find("quillbarrow pack: model \"models/required_extension.gltf\": requires the glTF "
+                              "extension EXT_made_up_required"),
+              std::string::npos)
+        << packed.err;
 }
 
 }  // namespace
