@@ -129,6 +129,7 @@ void PreviewSession::adopt(std::unique_ptr<Demo> fresh) {
     demo_ = std::move(fresh);
     current_document = demo_.get();
     clock_.set_tempo(demo_->bpm, demo_->beat_offset);
+    clock_.set_end_beat(demo_->end_beat);
     if (first) clock_.seek_to_beat(options_.start_beat);
     const bool new_music = music_->load(demo_->music ? demo_->music->view() : std::string_view());
     if (new_music || tempo_changed) music_->play_from(clock_.music_seconds(), clock_.paused());
