@@ -46,6 +46,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # video needs ffmpeg; without it the tool says so and offers --frames.
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ffmpeg")
-  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  # The .deb installs under /usr; the archive unpacks to bin/, lib/, share/.
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/cpack_prefix.cmake)
 endif()
 include(CPack)
