@@ -181,6 +181,7 @@ int make_video(const VideoOptions& options) {
         throw ProjectError(error);
     }
 
+    if (options.quiet) return 0;
     const double seconds = progress.seconds_so_far();
     std::fprintf(stderr, "%lld frames at %lldx%d, %s fps, in %.1f s (%.1f frames per second)%s%s%s%s\n",
                  static_cast<long long>(frames.count()), static_cast<long long>(width), height, options.fps.c_str(),
@@ -207,7 +208,7 @@ CommandAction add_video_command(CLI::App& tool) {
     command->add_option("--crf", options->crf, "quality, 0 (best) to 51")->capture_default_str();
     command->add_option("--frames", options->frames_dir, "also write frame-000000.png, ... and sound.wav here")
         ->type_name("DIR");
-    command->add_flag("--quiet", options->quiet, "print only the summary line");
+    command->add_flag("--quiet", options->quiet, "print nothing but errors");
     command->footer("Frame n is drawn at n/fps seconds after the music starts, at the beat the player\n"
                     "would show then; the video ends with the player's last frame (the first past the\n"
                     "end beat). The sound is mixed offline as the player's mixer would (samples fired\n"

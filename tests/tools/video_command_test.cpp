@@ -249,6 +249,7 @@ TEST_F(VideoCommand, TheExtensionChoosesTheContainerAndCodecs) {
         ProcessResult made =
             tool({"video", "project.json", "-o", e.file, "--fps", "10", "--size", "64x36", "--to", "2", "--quiet"});
         ASSERT_EQ(made.exit_code, 0) << e.file << made.err;
+        EXPECT_EQ(made.err, "") << "--quiet prints nothing but errors";
         EXPECT_EQ(probe("v:0", "format=format_name", e.file), e.container) << e.file;
         EXPECT_EQ(probe("v:0", "stream=codec_name", e.file), e.video) << e.file;
         EXPECT_EQ(probe("a:0", "stream=codec_name", e.file), e.audio) << e.file;
