@@ -80,6 +80,11 @@ PreviewSession::~PreviewSession() {
 void PreviewSession::open_window() {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw ProjectError(std::string("cannot start SDL: ") + SDL_GetError());
+    // These drivers draw where nobody sees it: the preview would play unseen.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (driver == "offscreen" || driver == "dummy")
+        throw ProjectError("preview shows a window, and SDL's video driver \"" + driver +
+                           "\" shows none; unset SDL_VIDEODRIVER or run it on a desktop");
     // Without a sound device the preview still runs, silently.
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == 0)
         Mix_QuerySpec(&audio_format.frequency, &audio_format.format, &audio_format.channels);
