@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -89,7 +90,12 @@ int run_tool(int argc, char** argv) {
     set_fatal_error_handler([](const std::string& message) { throw FatalResourceError{message}; });
     // Commands print what the runtime reports as the player does; a command
     // that collects or drops it (check) installs its own handler for a while.
-    set_diagnostic_handler(print_diagnostic);
+    // What loading does as a matter of course (files read, the GL version,
+    // model details) only with --verbose.
+    auto verbose = std::make_shared<bool>(false);
+    set_diagnostic_handler([verbose](const Diagnostic& diagnostic) {
+        if (!diagnostic.routine || *verbose) print_diagnostic(diagnostic);
+    });
 
     CLI::App tool{"Packs a production's JSON project into a standalone player executable and back,\n"
                   "tells what a packed file holds, and renders its frames.",
@@ -98,6 +104,9 @@ int run_tool(int argc, char** argv) {
     // "/path" is a path on every system, never a Windows-style option.
     tool.allow_windows_style_options(false);
     tool.footer("Run 'quillbarrow COMMAND --help' for a command's options.");
+    tool.add_flag("--verbose", *verbose, "also print what loading does: files read, GL version, model details");
+    // --verbose may follow the command's name too.
+    tool.fallthrough();
     tool.set_version_flag("-V,--version", std::string("quillbarrow ") + kBuildVersion, "print the tool's version");
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command, add_video_command,

@@ -73,6 +73,19 @@ TEST_F(ToolTest, VersionIsPrintedAndStampedIntoEveryPackedPlayer) {
     EXPECT_NE(info.out.find(std::string("player         ") + kBuildVersion + "\n"), std::string::npos) << info.out;
 }
 
+TEST_F(ToolTest, CommandsSayWhatTheyDidAndLoadingDetailsOnlyWithVerbose) {
+    const std::string example = std::string(QB_EXAMPLES_DIR) + "/ember-rig/project.json";
+    ProcessResult quiet = tool({"render", example, "-o", "f.png", "--beat", "20", "--size", "64x36"});
+    ASSERT_EQ(quiet.exit_code, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "beat 20 -> f.png\n");
+    EXPECT_EQ(quiet.err, "");
+    ProcessResult verbose = tool({"render", example, "-o", "f.png", "--beat", "20", "--size", "64x36", "--verbose"});
+    ASSERT_EQ(verbose.exit_code, 0) << verbose.err;
+    for (const char* line : {"Loading file shaders/creature.frag\n", "name of skeleton: ", "beat 20 -> f.png\n"})
+        EXPECT_NE(verbose.out.find(line), std::string::npos) << line << " in " << verbose.out;
+    EXPECT_NE(verbose.err.find("Number of VAOs: "), std::string::npos) << verbose.err;
+}
+
 TEST_F(ToolTest, InfoShowsWhatAPackedFileHolds) {
     JsonValue project = tempo_only_project(64.0, 140.0, base64_encode("0123456789"));
     project["datas"][0]["name"] = "one.bin";
