@@ -110,7 +110,7 @@ int run_tool(int argc, char** argv) {
     tool.set_version_flag("-V,--version", std::string("quillbarrow ") + kBuildVersion, "print the tool's version");
     std::vector<std::pair<CLI::App*, CommandAction>> actions;
     for (auto add : {add_pack_command, add_unpack_command, add_info_command, add_render_command, add_video_command,
-                     add_check_command, add_preview_command}) {
+                     add_check_command, add_preview_command, add_new_command}) {
         CommandAction action = add(tool);
         actions.emplace_back(tool.get_subcommands({}).back(), std::move(action));
     }
