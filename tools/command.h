@@ -20,6 +20,7 @@ CommandAction add_render_command(CLI::App& tool);
 CommandAction add_video_command(CLI::App& tool);
 CommandAction add_check_command(CLI::App& tool);
 CommandAction add_preview_command(CLI::App& tool);
+CommandAction add_new_command(CLI::App& tool);
 
 // A command-line mistake found after parsing: printed with the command's
 // help, status 2.

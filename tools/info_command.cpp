@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "command.h"
+#include "project/player_version.h"
 #include "project/project_file.h"
 #include "offscreen/headless_session.h"
 #include "serialization/content_trailer.h"
@@ -36,6 +37,14 @@ void print_models(const RecordList<Model>& models) {
     }
 }
 
+// Where the player part of a packed file ends.
+std::uint64_t payload_offset(const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (!file) return 0;
+    const PayloadLocation where = locate_payload(file.get());
+    return where.status == TrailerStatus::Found ? where.offset : 0;
+}
+
 int info(const std::string& path) {
     PayloadRead payload = read_payload(path);
     if (payload.status == TrailerStatus::Missing)
@@ -44,6 +53,8 @@ int info(const std::string& path) {
     if (!open_headless_session(64, 36, &error)) throw ProjectError(error);
     auto demo = load_packed(path);
     auto name = [](const auto& record) -> const std::string& { return record.name; };
+    const std::string version = stamped_player_version(path, payload_offset(path));
+    std::printf("player         %s\n", version.empty() ? "unknown (no version stamp)" : version.c_str());
     std::printf("payload        %zu bytes\n", payload.bytes.size());
     std::printf("records        %llu\n", static_cast<unsigned long long>(demo->record_count));
     print_list("events", demo->events, name);
@@ -70,9 +81,10 @@ CommandAction add_info_command(CLI::App& tool) {
     auto path = std::make_shared<std::string>();
     CLI::App* command = tool.add_subcommand("info", "show what a packed executable holds");
     command->add_option("FILE", *path, "the packed executable")->required();
-    command->footer("Prints the payload size, the record count, each list's size and names (for\n"
-                    "each model its vertex arrays, nodes, skins and animations), the music size,\n"
-                    "the end beat, the BPM and the beat offset.");
+    command->footer("Prints the version of the player inside (when it carries one), the payload size,\n"
+                    "the record count, each list's size and names (for each model its vertex arrays,\n"
+                    "nodes, skins and animations), the music size, the end beat, the BPM and the\n"
+                    "beat offset.");
     return [path] { return info(*path); };
 }
 

@@ -50,9 +50,7 @@ int pack(const PackOptions& options) {
     std::string player = options.player;
     if (!options.target.empty() && !player.empty()) throw UsageError{"give --player or --target, not both"};
     if (!options.target.empty()) player = player_for_target(options.target);
-    if (player.empty())
-        player = (std::filesystem::path(executable_path()).parent_path() / executable_file_name("quillbarrow-player"))
-                     .string();
+    if (player.empty()) player = native_player();
 
     std::string error;
     // Loading builds the GL objects of shaders, textures and fonts.
@@ -82,7 +80,9 @@ CommandAction add_pack_command(CLI::App& tool) {
     command->add_option("PROJECT", options->project, "the project's JSON file")->required()->type_name("PROJECT.json");
     command->add_option("-o", options->out, "the packed executable to write")->required()->type_name("OUT");
     command
-        ->add_option("--player", options->player, "the player to copy (default: quillbarrow-player beside this tool)")
+        ->add_option("--player", options->player,
+                     "the player to copy (default: quillbarrow-player beside this tool, or in "
+                     "../lib/quillbarrow/ when installed)")
         ->type_name("PATH");
     command
         ->add_option("--target", options->target,

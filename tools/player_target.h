@@ -4,11 +4,16 @@
 
 namespace quillbarrow {
 
+// The player `pack` copies by default: beside this tool (a build tree), else
+// in ../lib/quillbarrow/ (an installed tree). Throws ProjectError naming
+// where it looked and how to pass --player when it is in neither place.
+std::string native_player();
+
 // The player that `pack --target NAME` copies. "windows" is the cross-built
-// quillbarrow-player.exe: beside this tool, else in build-windows/ next to
+// quillbarrow-player.exe: in the same places, else in build-windows/ next to
 // the tool's folder (the tool in build/, the player in build-windows/).
-// Throws ProjectError, naming scripts/build-windows.sh, when it is in
-// neither place, and UsageError for a target it does not know.
+// Throws ProjectError, naming scripts/build-windows.sh, when it is in none,
+// and UsageError for a target it does not know.
 std::string player_for_target(const std::string& target);
 
 }  // namespace quillbarrow

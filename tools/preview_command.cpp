@@ -5,6 +5,7 @@
 #include "project/project_file.h"
 #include "option_values.h"
 #include "preview/preview_session.h"
+#include "system/window_system.h"
 
 namespace quillbarrow {
 
@@ -21,6 +22,9 @@ int preview(const PreviewCommandOptions& given) {
     parse_size(given.size, options.width, options.height);
     options.status_file = given.status_file;
     if (!std::filesystem::exists(options.project)) throw ProjectError("No such file: " + options.project);
+    if (!window_system_available())
+        throw ProjectError("preview shows a window, and there is no display to show it on (neither DISPLAY nor "
+                           "WAYLAND_DISPLAY is set); render and video draw without one");
     PreviewSession session(std::move(options));
     return session.run();
 }

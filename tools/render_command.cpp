@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -22,10 +24,19 @@ std::string numbered(const std::string& out, std::size_t index, std::size_t coun
     if (count == 1) return out;
     std::filesystem::path p(out);
     std::string stem = (p.parent_path() / p.stem()).string();
-    return stem + "-" + std::to_string(index) + (p.has_extension() ? p.extension().string() : ".png");
+    return stem + "-" + std::to_string(index) + p.extension().string();
+}
+
+bool ends_in_png(const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    return extension.size() == 4 && extension[0] == '.' &&
+           std::equal(extension.begin() + 1, extension.end(), "png",
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 int render(const RenderOptions& options) {
+    if (!ends_in_png(options.out))
+        throw UsageError{"-o needs a file name ending in .png (render writes PNG images), not '" + options.out + "'"};
     std::vector<float> beats;
     for (const std::string& text : options.beats) beats.push_back(parse_beat("--beat", text));
     int width = 0, height = 0;

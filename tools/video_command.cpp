@@ -122,11 +122,15 @@ int make_video(const VideoOptions& options) {
     if (!options.from.empty()) from = parse_beat("--from", options.from);
     if (!options.to.empty()) to = parse_beat("--to", options.to);
     if (options.out.empty() && options.frames_dir.empty()) throw UsageError{"give -o OUT.mp4, --frames DIR, or both"};
+    const VideoFormat* format = options.out.empty() ? nullptr : video_format_for(options.out);
+    if (!options.out.empty() && !format)
+        throw UsageError{"-o needs a file name ending in " + known_video_extensions() +
+                         ", which chooses the container and codecs, not '" + options.out + "'"};
     if (options.crf < 0 || options.crf > 51) throw UsageError{"--crf needs a number from 0 to 51"};
     const bool encoding = !options.out.empty();
     if (encoding && (width % 2 || height % 2))
-        throw ProjectError("H.264 in yuv420p needs an even width and height; " + options.size + " is odd: try --size " +
-                           even_size_hint(width, height));
+        throw ProjectError(std::string(format->description) + " in yuv420p needs an even width and height; " +
+                           options.size + " is odd: try --size " + even_size_hint(width, height));
     if (encoding && find_on_path("ffmpeg").empty())
         throw ProjectError("ffmpeg was not found on PATH. Install it (on Debian: apt-get install ffmpeg), or write "
                            "the frames as numbered PNGs and the sound as a WAV without it: --frames DIR");
@@ -141,9 +145,9 @@ int make_video(const VideoOptions& options) {
     if (!plan_video_frames(*demo, rate, from, to, frames, &error)) throw ProjectError(error);
 
     Scratch scratch;
-    const std::string picture = (scratch.dir / "picture.mp4").string();
+    const std::string picture = (scratch.dir / "picture").string() + (format ? format->extension : "");
     std::unique_ptr<VideoEncoder> encoder;
-    if (encoding && !(encoder = VideoEncoder::start(picture, width, height, rate, options.crf, &error)))
+    if (encoding && !(encoder = VideoEncoder::start(picture, *format, width, height, rate, options.crf, &error)))
         throw ProjectError(error);
 
     VideoProgress progress(!options.quiet && is_terminal(stderr));
@@ -172,11 +176,12 @@ int make_video(const VideoOptions& options) {
     const std::string wav = options.frames_dir.empty() ? (scratch.dir / "sound.wav").string()
                                                        : (fs::path(options.frames_dir) / "sound.wav").string();
     if (!save_stereo_wav(wav, sound, audio_format.frequency, &error)) throw ProjectError(error);
-    if (encoding && !mux_video_and_sound(picture, wav, options.out, &error)) {
+    if (encoding && !mux_video_and_sound(picture, wav, options.out, *format, &error)) {
         StopSignals::throw_if_stopped();
         throw ProjectError(error);
     }
 
+    if (options.quiet) return 0;
     const double seconds = progress.seconds_so_far();
     std::fprintf(stderr, "%lld frames at %lldx%d, %s fps, in %.1f s (%.1f frames per second)%s%s%s%s\n",
                  static_cast<long long>(frames.count()), static_cast<long long>(width), height, options.fps.c_str(),
@@ -190,25 +195,28 @@ int make_video(const VideoOptions& options) {
 
 CommandAction add_video_command(CLI::App& tool) {
     auto options = std::make_shared<VideoOptions>();
-    CLI::App* command = tool.add_subcommand("video", "render a production to an MP4 with its sound");
+    CLI::App* command = tool.add_subcommand("video", "render a production to a video with its sound");
     command->add_option("INPUT", options->input, "a JSON project or a packed executable")->required();
-    command->add_option("-o", options->out, "the MP4 to write (needs ffmpeg on PATH)")->type_name("OUT.mp4");
+    command->add_option("-o", options->out, "the video to write: .mp4, .webm or .mkv (needs ffmpeg on PATH)")
+        ->type_name("OUT.mp4");
     command->add_option("--fps", options->fps, "frames per second, N or N/D")->capture_default_str()->type_name("N");
     command->add_option("--size", options->size, "the picture size (even sides for MP4)")
         ->capture_default_str()
         ->type_name("WxH");
     command->add_option("--from", options->from, "start at the first frame whose beat reaches B")->type_name("B");
     command->add_option("--to", options->to, "stop before the first frame whose beat reaches B")->type_name("B");
-    command->add_option("--crf", options->crf, "H.264 quality, 0 (lossless) to 51")->capture_default_str();
+    command->add_option("--crf", options->crf, "quality, 0 (best) to 51")->capture_default_str();
     command->add_option("--frames", options->frames_dir, "also write frame-000000.png, ... and sound.wav here")
         ->type_name("DIR");
-    command->add_flag("--quiet", options->quiet, "print only the summary line");
+    command->add_flag("--quiet", options->quiet, "print nothing but errors");
     command->footer("Frame n is drawn at n/fps seconds after the music starts, at the beat the player\n"
                     "would show then; the video ends with the player's last frame (the first past the\n"
                     "end beat). The sound is mixed offline as the player's mixer would (samples fired\n"
                     "by the timeline, the music ducked while they sound), and each frame's audio\n"
                     "analysis sees that mix. Frames before --from are still played, unseen, so the\n"
-                    "timeline's state is the player's. H.264 yuv420p (BT.709) and AAC, made by ffmpeg.");
+                    "timeline's state is the player's. The extension of OUT chooses the container and\n"
+                    "codecs, made by ffmpeg in yuv420p (BT.709): .mp4 H.264 and AAC, .webm VP9 and Opus,\n"
+                    ".mkv H.264 and AAC in Matroska.");
     return [options] { return make_video(*options); };
 }
 

@@ -30,6 +30,10 @@ bool PreviewClock::advance(double elapsed_ms) {
         seek_to_beat(loop_start_);
         return true;
     }
+    if (end_beat_ > 0.0f && beat() >= end_beat_) {
+        seek_to_beat(looping_ ? loop_start_ : 0.0f);
+        return true;
+    }
     return false;
 }
 

@@ -14,13 +14,17 @@ public:
     // before its start).
     double music_seconds() const { return position_ms_ / 1000.0; }
 
-    // Moves on by wall-clock time unless paused. True when a loop wrapped
-    // back to its start, so the music has to follow.
+    // Moves on by wall-clock time unless paused. True when a loop or the end
+    // beat wrapped back to a start, so the music has to follow.
     bool advance(double elapsed_ms);
     // Beats before the music's start are clamped to it.
     void seek_to_beat(float beat);
     void seek_by(float beats) { seek_to_beat(beat() + beats); }
     void set_tempo(float bpm, float beat_offset);
+    // Where the production ends: playing on reaches it and goes back to the
+    // start, or to the loop's start while looping. Zero, negative or not a
+    // number: it plays on.
+    void set_end_beat(float end_beat) { end_beat_ = end_beat; }
 
     bool paused() const { return paused_; }
     void set_paused(bool paused) { paused_ = paused; }
@@ -46,6 +50,7 @@ private:
 
     float bpm_;
     float beat_offset_;
+    float end_beat_ = 0.0f;
     double position_ms_ = 0.0;
     bool paused_ = false;
     bool looping_ = false;

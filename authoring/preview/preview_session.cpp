@@ -80,6 +80,11 @@ PreviewSession::~PreviewSession() {
 void PreviewSession::open_window() {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw ProjectError(std::string("cannot start SDL: ") + SDL_GetError());
+    // These drivers draw where nobody sees it: the preview would play unseen.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (driver == "offscreen" || driver == "dummy")
+        throw ProjectError("preview shows a window, and SDL's video driver \"" + driver +
+                           "\" shows none; unset SDL_VIDEODRIVER or run it on a desktop");
     // Without a sound device the preview still runs, silently.
     if (Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024) == 0)
         Mix_QuerySpec(&audio_format.frequency, &audio_format.format, &audio_format.channels);
@@ -129,6 +134,7 @@ void PreviewSession::adopt(std::unique_ptr<Demo> fresh) {
     demo_ = std::move(fresh);
     current_document = demo_.get();
     clock_.set_tempo(demo_->bpm, demo_->beat_offset);
+    clock_.set_end_beat(demo_->end_beat);
     if (first) clock_.seek_to_beat(options_.start_beat);
     const bool new_music = music_->load(demo_->music ? demo_->music->view() : std::string_view());
     if (new_music || tempo_changed) music_->play_from(clock_.music_seconds(), clock_.paused());

@@ -10,14 +10,29 @@
 
 namespace quillbarrow {
 
-// H.264 video made by an external ffmpeg from raw frames on its standard
+// What a video file's extension asks for: the container and its codecs.
+struct VideoFormat {
+    const char* extension;  // ".mp4"
+    const char* muxer;      // ffmpeg's name of the container
+    const char* description;
+    std::vector<std::string> video_codec;  // ffmpeg's arguments for the picture, given a quality
+    std::vector<std::string> audio_codec;  // and for the sound
+    std::vector<std::string> muxer_options;
+};
+
+// The format a file name's extension chooses (in any letter case), or none.
+const VideoFormat* video_format_for(const std::string& path);
+// The extensions video_format_for knows: ".mp4, .webm or .mkv".
+std::string known_video_extensions();
+
+// Video made by an external ffmpeg from raw frames on its standard
 // input. The picture goes into a file of its own; the sound is muxed in
 // afterwards, once the whole mix is known.
 class VideoEncoder {
 public:
     // Empty, with the reason, when ffmpeg cannot be started.
-    static std::unique_ptr<VideoEncoder> start(const std::string& video_path, int width, int height, FrameRate rate,
-                                               int crf, std::string* error);
+    static std::unique_ptr<VideoEncoder> start(const std::string& video_path, const VideoFormat& format, int width,
+                                               int height, FrameRate rate, int crf, std::string* error);
 
     // Frames piped the same way into another program, for measuring the
     // pipe without the encoder.
@@ -38,16 +53,16 @@ private:
     std::vector<std::uint8_t> flipped_;
 };
 
-// ffmpeg's arguments for the picture: raw RGBA in, H.264 yuv420p tagged
-// BT.709 out.
-std::vector<std::string> encode_arguments(const std::string& video_path, int width, int height, FrameRate rate,
-                                          int crf);
-// ffmpeg's arguments that put the picture (copied) and the WAV (as AAC)
-// into the final MP4, index first.
+// ffmpeg's arguments for the picture: raw RGBA in, the format's video codec
+// in yuv420p tagged BT.709 out, in the format's container.
+std::vector<std::string> encode_arguments(const std::string& video_path, const VideoFormat& format, int width,
+                                          int height, FrameRate rate, int crf);
+// ffmpeg's arguments that put the picture (copied) and the WAV (in the
+// format's audio codec) into the final file.
 std::vector<std::string> mux_arguments(const std::string& video_path, const std::string& wav_path,
-                                       const std::string& out_path);
+                                       const std::string& out_path, const VideoFormat& format);
 
 bool mux_video_and_sound(const std::string& video_path, const std::string& wav_path, const std::string& out_path,
-                         std::string* error);
+                         const VideoFormat& format, std::string* error);
 
 }  // namespace quillbarrow

@@ -5,6 +5,7 @@ namespace quillbarrow {
 double VideoProgress::seconds_so_far() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
 
 void VideoProgress::update(std::int64_t done, std::int64_t total) {
+    if (done == 0) started_ = Clock::now();
     if (!live_) return;
     const auto now = Clock::now();
     if (shown_ && done < total && now - last_shown_ < std::chrono::milliseconds(100)) return;

@@ -12,7 +12,9 @@ namespace quillbarrow {
 class VideoProgress {
 public:
     explicit VideoProgress(bool live) : live_(live), started_(Clock::now()) {}
+    // Zero frames done starts the count: the speed is of the frames shown.
     void update(std::int64_t done, std::int64_t total);
+    // Since the count started.
     double seconds_so_far() const;
     // Ends the live line; the summary is printed by the caller.
     void finish();

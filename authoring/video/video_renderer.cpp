@@ -88,6 +88,8 @@ bool render_video(Demo& demo, FrameRate rate, const VideoFrames& frames, const V
         const std::int64_t position = frame_sound_position(n, rate, frequency);
         mix.advance_to(position);
         analyse_mix_before(mix, position);
+        // The frames played unseen before the first shown one do not count towards the speed.
+        if (n == frames.first && callbacks.progress) callbacks.progress(0, frames.count());
         step_standalone_frame(demo, frame_beat(n, rate, demo.bpm, demo.beat_offset));
         if (n < frames.first) continue;
         going = ring.read_frame(deliver);

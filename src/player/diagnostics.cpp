@@ -26,7 +26,9 @@ DiagnosticHandler& diagnostic_handler() {
 
 }  // namespace
 
-void report(DiagnosticKind kind, std::string text) { diagnostic_handler()(Diagnostic{kind, std::move(text)}); }
+void report(DiagnosticKind kind, std::string text, bool routine) {
+    diagnostic_handler()(Diagnostic{kind, std::move(text), routine});
+}
 
 std::string format_message(const char* format, ...) {
     std::va_list args;

@@ -25,14 +25,20 @@ enum class DiagnosticKind {
 struct Diagnostic {
     DiagnosticKind kind;
     std::string text;  // the exact message, without its final line end
+    // What loading did, as the player tells it (files read, the GL version,
+    // skeleton and animation names, vertex array counts) rather than
+    // anything that went wrong: the tools print these only when asked.
+    bool routine = false;
 };
 
 using DiagnosticHandler = std::function<void(const Diagnostic&)>;
 
-void report(DiagnosticKind kind, std::string text);
+void report(DiagnosticKind kind, std::string text, bool routine = false);
 inline void report_notice(std::string text) { report(DiagnosticKind::Notice, std::move(text)); }
 inline void report_shader_log(std::string text) { report(DiagnosticKind::ShaderLog, std::move(text)); }
 inline void report_warning(std::string text) { report(DiagnosticKind::Warning, std::move(text)); }
+inline void report_routine_notice(std::string text) { report(DiagnosticKind::Notice, std::move(text), true); }
+inline void report_routine_warning(std::string text) { report(DiagnosticKind::Warning, std::move(text), true); }
 
 // printf-style formatting of a message's text (the compiler checks the
 // arguments against the format).

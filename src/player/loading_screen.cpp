@@ -72,9 +72,12 @@ LoaderObjects& loader() {
 
 std::uint64_t frames_drawn = 0;
 
+// Keys pressed while loading are dropped, but a request to quit (a closed
+// window, SIGTERM) is remembered: the player ends once loading is done.
 void drain_events() {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) {}
+    while (SDL_PollEvent(&event))
+        if (event.type == SDL_QUIT) quit_requested = true;
 }
 
 void loading_frame(std::uint64_t read, std::uint64_t total, int delays) {
@@ -124,7 +127,7 @@ void draw_loading_frame(std::uint64_t read, std::uint64_t total) {
 void hold_loading_screen(std::uint64_t record_count) {
     if (!loader().effect) return;
     loader().sound->play();
-    for (int i = 0; i < 100; ++i) loading_frame(record_count, record_count, 2);
+    for (int i = 0; i < 100 && !quit_requested; ++i) loading_frame(record_count, record_count, 2);
 }
 
 std::uint64_t loading_frames_drawn() { return frames_drawn; }

@@ -98,9 +98,12 @@ int run_player() {
     current_document = load_document(executable_path());
     current_document->post_load();
     finish_loading();
-    current_document->warm_up();
-    create_fft_state();
-    current_document->start_music();
+    // A quit asked for while loading ends the run here, before any of it plays.
+    if (!quit_requested) {
+        current_document->warm_up();
+        create_fft_state();
+        current_document->start_music();
+    }
     const Uint32 start_ticks = SDL_GetTicks();
     SDL_AddEventWatch(watch_background, nullptr);
     check_gl_errors("flushing");

@@ -19,11 +19,11 @@ WindowSize window_size;
 GlTexture white_texture_owner;
 
 void print_gl_versions() {
-    report_notice(format_message("OpenGL version: %s", reinterpret_cast<const char*>(glGetString(GL_VERSION))));
-    report_notice(
+    report_routine_notice(format_message("OpenGL version: %s", reinterpret_cast<const char*>(glGetString(GL_VERSION))));
+    report_routine_notice(
         format_message("GLSL version: %s", reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION))));
-    report_notice(format_message("Vendor: %s", reinterpret_cast<const char*>(glGetString(GL_VENDOR))));
-    report_notice(format_message("Renderer: %s", reinterpret_cast<const char*>(glGetString(GL_RENDERER))));
+    report_routine_notice(format_message("Vendor: %s", reinterpret_cast<const char*>(glGetString(GL_VENDOR))));
+    report_routine_notice(format_message("Renderer: %s", reinterpret_cast<const char*>(glGetString(GL_RENDERER))));
 }
 
 }  // namespace

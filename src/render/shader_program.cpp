@@ -204,9 +204,9 @@ void ShaderProgram::lookup_locations() {
 }
 
 void ShaderProgram::load_source_files() {
-    report_notice(format_message("Loading file %s", vertex_shader_filename.c_str()));
+    report_routine_notice(format_message("Loading file %s", vertex_shader_filename.c_str()));
     vertex_shader_source = file_text(vertex_shader_filename);
-    report_notice(format_message("Loading file %s", fragment_shader_filename.c_str()));
+    report_routine_notice(format_message("Loading file %s", fragment_shader_filename.c_str()));
     fragment_shader_source = file_text(fragment_shader_filename);
 }
 

@@ -157,7 +157,7 @@ std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const ti
     skeleton->joints.resize(skin.joints.size());
     skeleton->joint_matrices.assign(skin.joints.size(), glm::mat4(0.0f));
     skeleton->name = skin.name;
-    report_notice(format_message("name of skeleton: %s", skeleton->name.c_str()));
+    report_routine_notice(format_message("name of skeleton: %s", skeleton->name.c_str()));
     if (skeleton->joints.size() > kJointBlockMatrices) {
         report_warning(format_message("Skin %s has %zu joints; the joint matrix block holds %zu", skin.name.c_str(),
                                       skeleton->joints.size(), kJointBlockMatrices));
@@ -284,7 +284,7 @@ Sampler extract_sampler(const tinygltf::Model& gltf, const tinygltf::Animation& 
 }
 
 std::shared_ptr<ModelAnimation> extract_animation(const tinygltf::Model& gltf, const tinygltf::Animation& source) {
-    report_notice(format_message("name of animation: %s", source.name.c_str()));
+    report_routine_notice(format_message("name of animation: %s", source.name.c_str()));
     auto animation = std::make_shared<ModelAnimation>(source.name);
     for (std::size_t s = 0; s < source.samplers.size(); ++s)
         animation->samplers.push_back(extract_sampler(gltf, source, s));

@@ -403,7 +403,7 @@ void Model::upload() {
     }
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    report_warning(format_message("Number of VAOs: %zu", vertex_arrays.size()));
+    report_routine_warning(format_message("Number of VAOs: %zu", vertex_arrays.size()));
 
     Animation::ExtractedAnimation extracted = Animation::extract(gltf);
     skeleton = std::move(extracted.skeleton);

@@ -119,6 +119,21 @@ TEST_F(PlayerEndToEnd, QuitEventEndsPlayback) {
     EXPECT_EQ(run.exit_code, 0) << run.err;
 }
 
+TEST_F(PlayerEndToEnd, AQuitAskedForWhileLoadingEndsTheRunOnceLoadingIsDone) {
+    auto packed = pack_project(dir.path(), tempo_only_project(10000.0, 130.0), "stopped");
+    ASSERT_EQ(packed.exit_code, 0) << packed.err;
+    // One SIGTERM, during the loading screen's hold (about four seconds
+    // from the start); it is never repeated, so only a remembered request ends the run.
+    ProcessOptions options;
+    options.poke_after_seconds = 2.0;
+    options.poke = [](int pid) { kill(pid, SIGTERM); };
+    options.timeout_seconds = 40.0;
+    ProcessResult run = play(dir.path() / "stopped", options);
+    EXPECT_FALSE(run.timed_out);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_LT(run.seconds, 20.0);
+}
+
 TEST_F(PlayerEndToEnd, MissingTrailerWritesErrorLog) {
     std::filesystem::copy_file(QB_PLAYER_PATH, dir.path() / "bare");
     ProcessResult run = play(dir.path() / "bare");

@@ -143,6 +143,23 @@ protected:
 
 }  // namespace
 
+TEST_F(PreviewTest, WithoutAVisibleWindowItSaysSoInsteadOfPlayingUnseen) {
+    auto run = [&](std::vector<std::string> environment) {
+        ProcessOptions options;
+        options.working_directory = dir.path().string();
+        options.environment = std::move(environment);
+        options.environment.push_back("SDL_AUDIODRIVER=dummy");
+        options.timeout_seconds = 60.0;
+        return run_process({QB_TOOL_PATH, "preview", "project.json"}, options);
+    };
+    ProcessResult no_display = run({"DISPLAY=", "WAYLAND_DISPLAY="});
+    EXPECT_EQ(no_display.exit_code, 1);
+    EXPECT_NE(no_display.err.find("no display"), std::string::npos) << no_display.err;
+    ProcessResult offscreen = run({display->assignment(), "SDL_VIDEODRIVER=offscreen"});
+    EXPECT_EQ(offscreen.exit_code, 1);
+    EXPECT_NE(offscreen.err.find("\"offscreen\" shows none"), std::string::npos) << offscreen.err;
+}
+
 TEST_F(PreviewTest, RewrittenIncludeShowsItsNewColourAtTheSameBeat) {
     Shown before, after;
     double seconds_to_green = -1.0;

@@ -7,6 +7,7 @@
 #include "serialization/binary_writer.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/string_codec.h"
+#include "project/player_version.h"
 #include "support/production_files.h"
 
 namespace quillbarrow {
@@ -37,6 +38,52 @@ TEST_F(ToolTest, HelpListsEveryCommand) {
     }
     EXPECT_EQ(tool({"bogus"}).exit_code, 2);
     EXPECT_EQ(tool({"pack"}).exit_code, 2);
+}
+
+TEST_F(ToolTest, MistypedCommandsAndOutputNamesAreRefusedWithTheWayOut) {
+    for (auto [typed, meant] :
+         {std::pair{"pakc", "pack"}, {"rendr", "render"}, {"unpak", "unpack"}, {"chek", "check"}}) {
+        ProcessResult r = tool({typed});
+        EXPECT_EQ(r.exit_code, 2) << typed;
+        EXPECT_NE(r.err.find(std::string("did you mean '") + meant + "'?"), std::string::npos) << r.err;
+    }
+    ProcessResult far = tool({"xylophone"});
+    EXPECT_EQ(far.exit_code, 2);
+    EXPECT_EQ(far.err.find("did you mean"), std::string::npos) << far.err;
+
+    write_project_text("{}");
+    for (const char* out : {"frame.jpg", "frame", "frame.png.bak"}) {
+        ProcessResult r = tool({"render", "project.json", "-o", out, "--beat", "1"});
+        EXPECT_EQ(r.exit_code, 2) << out;
+        EXPECT_NE(r.err.find("ending in .png"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / out)) << out;
+    }
+}
+
+TEST_F(ToolTest, VersionIsPrintedAndStampedIntoEveryPackedPlayer) {
+    const std::string expected = std::string("quillbarrow ") + kBuildVersion + "\n";
+    for (const char* flag : {"--version", "-V"}) {
+        ProcessResult version = tool({flag});
+        EXPECT_EQ(version.exit_code, 0) << flag;
+        EXPECT_EQ(version.out, expected) << flag;
+    }
+    ASSERT_EQ(pack_project(dir.path(), tempo_only_project(8.0, 120.0, base64_encode("0")), "packed").exit_code, 0);
+    ProcessResult info = tool({"info", "packed"});
+    ASSERT_EQ(info.exit_code, 0) << info.err;
+    EXPECT_NE(info.out.find(std::string("player         ") + kBuildVersion + "\n"), std::string::npos) << info.out;
+}
+
+TEST_F(ToolTest, CommandsSayWhatTheyDidAndLoadingDetailsOnlyWithVerbose) {
+    const std::string example = std::string(QB_EXAMPLES_DIR) + "/ember-rig/project.json";
+    ProcessResult quiet = tool({"render", example, "-o", "f.png", "--beat", "20", "--size", "64x36"});
+    ASSERT_EQ(quiet.exit_code, 0) << quiet.err;
+    EXPECT_EQ(quiet.out, "beat 20 -> f.png\n");
+    EXPECT_EQ(quiet.err, "");
+    ProcessResult verbose = tool({"render", example, "-o", "f.png", "--beat", "20", "--size", "64x36", "--verbose"});
+    ASSERT_EQ(verbose.exit_code, 0) << verbose.err;
+    for (const char* line : {"Loading file shaders/creature.frag\n", "name of skeleton: ", "beat 20 -> f.png\n"})
+        EXPECT_NE(verbose.out.find(line), std::string::npos) << line << " in " << verbose.out;
+    EXPECT_NE(verbose.err.find("Number of VAOs: "), std::string::npos) << verbose.err;
 }
 
 TEST_F(ToolTest, InfoShowsWhatAPackedFileHolds) {
@@ -317,6 +364,37 @@ TEST_F(ToolTest, TargetWindowsFindsTheCrossBuiltPlayerOrSaysHowToBuildIt) {
 
     EXPECT_EQ(pack("amiga").exit_code, 2);
     EXPECT_EQ(tool({"pack", "project.json", "-o", "x", "--target", "windows", "--player", "p"}).exit_code, 2);
+}
+
+// An installed tool (bin/quillbarrow) copies the player from
+// lib/quillbarrow/ beside its bin/, from whatever folder it runs in.
+TEST_F(ToolTest, AnInstalledToolFindsItsPlayerOrSaysWhereItLooked) {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "prefix/bin");
+    fs::create_directories(dir.path() / "elsewhere");
+    const fs::path copy = dir.path() / "prefix/bin/quillbarrow";
+    fs::copy_file(QB_TOOL_PATH, copy);
+    put_file(dir.path() / "elsewhere/project.json", tempo_only_project(2.0, 130.0).dump(2));
+    auto pack = [&] {
+        ProcessOptions options;
+        options.working_directory = (dir.path() / "elsewhere").string();
+        options.timeout_seconds = 180;
+        return run_process({copy.string(), "pack", "project.json", "-o", "out"}, options);
+    };
+
+    ProcessResult absent = pack();
+    EXPECT_EQ(absent.exit_code, 1);
+    EXPECT_NE(absent.err.find((dir.path() / "prefix/lib/quillbarrow/quillbarrow-player").string()), std::string::npos)
+        << absent.err;
+    EXPECT_NE(absent.err.find("--player PATH"), std::string::npos) << absent.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "elsewhere/out"));
+
+    fs::create_directories(dir.path() / "prefix/lib/quillbarrow");
+    fs::copy_file(QB_PLAYER_PATH, dir.path() / "prefix/lib/quillbarrow/quillbarrow-player");
+    ProcessResult packed = pack();
+    ASSERT_EQ(packed.exit_code, 0) << packed.err;
+    const std::string player = file_bytes(QB_PLAYER_PATH);
+    EXPECT_EQ(file_bytes(dir.path() / "elsewhere/out").compare(0, player.size(), player), 0);
 }
 
 }  // namespace quillbarrow

@@ -115,9 +115,9 @@ protected:
         return run_process(args, options);
     }
 
-    std::string probe(const std::string& stream, const std::string& entry) {
-        ProcessResult r = tool({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", "stream=" + entry,
-                                "-of", "default=nw=1:nk=1", "flash.mp4"});
+    std::string probe(const std::string& stream, const std::string& entry, const std::string& file = "flash.mp4") {
+        ProcessResult r = tool({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", entry, "-of",
+                                "default=nw=1:nk=1", file});
         std::string out = r.out;
         while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
         return out;
@@ -158,14 +158,14 @@ TEST_F(VideoCommand, RendersThePlayersFramesAndSoundInStep) {
     EXPECT_NE(made.err.find("122 frames at 64x36"), std::string::npos) << made.err;  // one summary line, no progress
 
     // 0 to 121: the last is the first frame past the end beat (beat 8 at 4 s).
-    EXPECT_EQ(probe("v:0", "nb_frames"), "122");
-    EXPECT_EQ(probe("v:0", "codec_name"), "h264");
-    EXPECT_EQ(probe("v:0", "pix_fmt"), "yuv420p");
-    EXPECT_EQ(probe("v:0", "width") + "x" + probe("v:0", "height"), "64x36");
-    EXPECT_EQ(probe("v:0", "color_space"), "bt709");
-    EXPECT_EQ(probe("a:0", "codec_name"), "aac");
-    EXPECT_EQ(probe("a:0", "sample_rate"), "44100");
-    EXPECT_NEAR(std::stod(probe("v:0", "duration")), 122.0 / 30.0, 1e-3);
+    EXPECT_EQ(probe("v:0", "stream=nb_frames"), "122");
+    EXPECT_EQ(probe("v:0", "stream=codec_name"), "h264");
+    EXPECT_EQ(probe("v:0", "stream=pix_fmt"), "yuv420p");
+    EXPECT_EQ(probe("v:0", "stream=width") + "x" + probe("v:0", "stream=height"), "64x36");
+    EXPECT_EQ(probe("v:0", "stream=color_space"), "bt709");
+    EXPECT_EQ(probe("a:0", "stream=codec_name"), "aac");
+    EXPECT_EQ(probe("a:0", "stream=sample_rate"), "44100");
+    EXPECT_NEAR(std::stod(probe("v:0", "stream=duration")), 122.0 / 30.0, 1e-3);
 
     // Beat 4 is frame 60, beat 5 frame 75, both drawn with the flash.
     for (auto [n, white] : {std::pair{59, false}, {60, true}, {74, true}, {76, false}}) {
@@ -234,6 +234,33 @@ TEST_F(VideoCommand, OddSizesAndAMissingFfmpegAreRefusedWithTheWayOut) {
 
     for (const char* fps : {"0", "1/0", "-5", "2000", "x"})
         EXPECT_EQ(tool({"video", "project.json", "-o", "v.mp4", "--fps", fps}).exit_code, 2) << fps;
+}
+
+TEST_F(VideoCommand, TheExtensionChoosesTheContainerAndCodecs) {
+    struct Expected {
+        const char* file;
+        const char* container;
+        const char* video;
+        const char* audio;
+    };
+    for (const Expected& e :
+         {Expected{"clip.webm", "matroska,webm", "vp9", "opus"}, Expected{"clip.MKV", "matroska,webm", "h264", "aac"},
+          Expected{"clip.mp4", "mov,mp4,m4a,3gp,3g2,mj2", "h264", "aac"}}) {
+        ProcessResult made =
+            tool({"video", "project.json", "-o", e.file, "--fps", "10", "--size", "64x36", "--to", "2", "--quiet"});
+        ASSERT_EQ(made.exit_code, 0) << e.file << made.err;
+        EXPECT_EQ(made.err, "") << "--quiet prints nothing but errors";
+        EXPECT_EQ(probe("v:0", "format=format_name", e.file), e.container) << e.file;
+        EXPECT_EQ(probe("v:0", "stream=codec_name", e.file), e.video) << e.file;
+        EXPECT_EQ(probe("a:0", "stream=codec_name", e.file), e.audio) << e.file;
+        EXPECT_EQ(probe("v:0", "stream=width", e.file), "64") << e.file;
+    }
+    for (const char* refused : {"clip.avi", "clip", "clip.mp4.txt"}) {
+        ProcessResult r = tool({"video", "project.json", "-o", refused, "--size", "64x36"});
+        EXPECT_EQ(r.exit_code, 2) << refused;
+        EXPECT_NE(r.err.find(".mp4, .webm or .mkv"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / refused)) << refused;
+    }
 }
 
 TEST_F(VideoCommand, TheExamplesSpectrumBarsMoveWithTheSound) {

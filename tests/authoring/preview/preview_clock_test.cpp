@@ -34,6 +34,33 @@ TEST(PreviewClock, NewTempoKeepsTheBeatAndMovesTheMusic) {
     EXPECT_DOUBLE_EQ(clock.music_seconds(), 9.0);
 }
 
+TEST(PreviewClock, TheEndBeatGoesBackToTheStartOrToTheLoopsStart) {
+    PreviewClock clock(120.0f, 0.0f);
+    clock.set_end_beat(8.0f);
+    clock.seek_to_beat(7.9f);
+    EXPECT_FALSE(clock.advance(40.0));  // beat 7.98
+    EXPECT_TRUE(clock.advance(40.0));
+    EXPECT_FLOAT_EQ(clock.beat(), 0.0f);
+
+    // A loop that reaches past the end beat wraps at the end beat to the loop's start.
+    clock.seek_to_beat(6.0f);
+    clock.mark_loop_start();
+    clock.seek_to_beat(10.0f);
+    clock.mark_loop_end();
+    clock.toggle_loop();
+    ASSERT_TRUE(clock.looping());
+    clock.seek_to_beat(7.99f);
+    EXPECT_TRUE(clock.advance(20.0));
+    EXPECT_FLOAT_EQ(clock.beat(), 6.0f);
+
+    // No end beat plays on.
+    PreviewClock endless(120.0f, 0.0f);
+    endless.set_end_beat(0.0f);
+    endless.seek_to_beat(1000.0f);
+    EXPECT_FALSE(endless.advance(500.0));
+    EXPECT_FLOAT_EQ(endless.beat(), 1001.0f);
+}
+
 TEST(PreviewClock, LoopsWrapToTheirStartAndNeedBothMarksInOrder) {
     PreviewClock clock(120.0f, 0.0f);
     clock.seek_to_beat(4.0f);
