@@ -8,15 +8,35 @@
 
 namespace quillbarrow {
 
+namespace {
+
+struct TargetPlayer {
+    const char* target;
+    const char* file_name;
+    const char* build_folder;
+    const char* what;
+    const char* script;
+};
+
+const TargetPlayer kTargets[] = {
+    {"windows", "quillbarrow-player.exe", "build-windows", "Windows player", "scripts/build-windows.sh"},
+    {"web", "quillbarrow-player.html", "build-web", "web player", "scripts/build-web.sh"},
+};
+
+}  // namespace
+
 std::string player_for_target(const std::string& target) {
-    if (target != "windows") throw UsageError{"unknown target '" + target + "' (known: windows)"};
+    const TargetPlayer* known = nullptr;
+    for (const TargetPlayer& candidate : kTargets)
+        if (target == candidate.target) known = &candidate;
+    if (!known) throw UsageError{"unknown target '" + target + "' (known: windows, web)"};
     const std::filesystem::path tool_folder = std::filesystem::path(executable_path()).parent_path();
-    const char name[] = "quillbarrow-player.exe";
-    for (const auto& candidate : {tool_folder / name, tool_folder.parent_path() / "build-windows" / name})
+    const std::filesystem::path beside = tool_folder / known->file_name,
+                                built = tool_folder.parent_path() / known->build_folder / known->file_name;
+    for (const auto& candidate : {beside, built})
         if (std::filesystem::is_regular_file(candidate)) return candidate.string();
-    throw ProjectError("no Windows player: neither " + (tool_folder / name).string() + " nor " +
-                       (tool_folder.parent_path() / "build-windows" / name).string() +
-                       " exists; build it with scripts/build-windows.sh");
+    throw ProjectError(std::string("no ") + known->what + ": neither " + beside.string() + " nor " + built.string() +
+                       " exists; build it with " + known->script);
 }
 
 }  // namespace quillbarrow
