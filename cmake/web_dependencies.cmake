@@ -18,7 +18,8 @@ endforeach()
 
 add_library(qb_web_dependencies INTERFACE)
 target_include_directories(qb_web_dependencies SYSTEM INTERFACE
-  "${QB_WEB_DEPS}/include/SDL2" "${QB_WEB_DEPS}/include" "${QB_WEB_DEPS}/headers"
+  "${QB_WEB_DEPS}/include/SDL2" "${QB_WEB_DEPS}/include/kissfft" "${QB_WEB_DEPS}/include"
+  "${QB_WEB_DEPS}/headers"
   "${QB_WEB_DEPS}/headers/stb")
 target_link_libraries(qb_web_dependencies INTERFACE ${QB_WEB_LIBRARIES})
 # A corrupt payload is reported from a caught exception, as natively.

@@ -57,29 +57,21 @@ bool is_es_extension(std::string_view line) {
 }  // namespace
 
 std::string glsl_es_from_desktop(std::string_view source) {
-    const std::vector<Line> lines = split_lines(source);
-    std::string out;
-    out.reserve(source.size() + kPrecisions.size() + 64);
+    // An ES compiler takes the version line only as the very first line, so
+    // the header comes first and the author's lines follow from line 1, the
+    // version line itself commented out where it stood.
+    std::string out = "#version 300 es\n" + std::string(kPrecisions) + "\n#line 1\n";
+    out.reserve(out.size() + source.size() + 64);
     bool versioned = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view directive = directive_of(lines[i].text);
-        if (directive == "version" && !versioned) {
-            // Line i + 1 is the version line; the next one keeps number i + 2.
-            out += "#version 300 es\n";
-            out += kPrecisions;
-            out += "\n#line " + std::to_string(i + 2);
-            out += lines[i].ending.empty() ? std::string_view("\n") : lines[i].ending;
-            versioned = true;
-            continue;
-        }
-        if (directive == "extension" && !is_es_extension(lines[i].text)) out += "// ";
-        out += lines[i].text;
-        out += lines[i].ending;
+    for (const Line& line : split_lines(source)) {
+        const std::string_view directive = directive_of(line.text);
+        const bool version = directive == "version" && !versioned;
+        versioned = versioned || version;
+        if (version || (directive == "extension" && !is_es_extension(line.text))) out += "// ";
+        out += line.text;
+        out += line.ending;
     }
-    if (versioned) return out;
-    // No version line (a desktop compiler reads it as GLSL 1.10): the whole
-    // text follows the header, from its line 1.
-    return "#version 300 es\n" + std::string(kPrecisions) + "\n#line 1\n" + out;
+    return out;
 }
 
 void shader_source(unsigned int shader, const std::string& source) {

@@ -6,10 +6,11 @@
 namespace quillbarrow {
 
 // The web build's GL is OpenGL ES 3.0 (WebGL2): shaders written for desktop
-// GL 3.x are rewritten to GLSL ES 3.00 before they compile. The version line
-// becomes "#version 300 es" followed by default precisions, desktop-only
-// #extension lines are commented out, and a #line directive keeps every
-// line's number (and so the compiler's file:line) what the author wrote.
+// GL 3.x are rewritten to GLSL ES 3.00 before they compile: a header of
+// "#version 300 es" and default precisions comes first, the author's
+// version line and desktop-only #extension lines are commented out, and a
+// #line directive keeps every line's number (and so the compiler's
+// file:line) what the author wrote.
 // What a rewrite cannot fix (implicit int-to-float conversions, for one) is
 // left to the compiler to report.
 std::string glsl_es_from_desktop(std::string_view source);

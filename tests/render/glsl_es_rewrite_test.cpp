@@ -40,8 +40,9 @@ TEST(GlslEsRewrite, VersionBecomesEsWithPrecisionsAndEveryLineKeepsItsNumber) {
                                 "out vec4 fragColor;\n"
                                 "void main() { fragColor = vec4(1.0); }";
     const std::string es = glsl_es_from_desktop(desktop);
-    EXPECT_EQ(es.find("#version 150"), std::string::npos);
-    EXPECT_EQ(es.find("// a comment first\n#version 300 es\nprecision highp float;"), 0u) << es;
+    EXPECT_EQ(es.rfind("#version 300 es\nprecision highp float;", 0), 0u) << es;
+    EXPECT_EQ(numbered_line(es, 1), "// a comment first");
+    EXPECT_EQ(numbered_line(es, 2), "// #version 150");
     // Lines 3 to 6 as the author numbers them, the desktop-only extension
     // commented out, the ES one kept.
     EXPECT_EQ(numbered_line(es, 3), "// #extension GL_ARB_gpu_shader5 : enable");
@@ -60,8 +61,8 @@ TEST(GlslEsRewrite, SourceWithoutVersionOrWithCrLfStillNumbersFromOne) {
     const std::string crlf = glsl_es_from_desktop(
         "  #  version 330 core\r\n#extension GL_ARB_shading_language_420pack: require\r\nfloat y;\r\n");
     EXPECT_EQ(crlf.rfind("#version 300 es\n", 0), 0u);
-    EXPECT_EQ(crlf.find("330"), std::string::npos);
-    EXPECT_NE(crlf.find("#line 2\r\n// #extension GL_ARB_shading_language_420pack: require\r\nfloat y;\r\n"),
+    EXPECT_NE(crlf.find("#line 1\n//   #  version 330 core\r\n// #extension GL_ARB_shading_language_420pack: "
+                        "require\r\nfloat y;\r\n"),
               std::string::npos)
         << crlf;
     // Only the first version line is the shader's; a later one is the
