@@ -87,8 +87,9 @@ CommandAction add_pack_command(CLI::App& tool) {
     command
         ->add_option("--target", options->target,
                      "windows: copy quillbarrow-player.exe, beside this tool or in build-windows/ "
-                     "(made by scripts/build-windows.sh)")
-        ->type_name("windows");
+                     "(made by scripts/build-windows.sh); web: write one HTML page from "
+                     "quillbarrow-player.html, beside this tool or in build-web/ (made by scripts/build-web.sh)")
+        ->type_name("windows|web");
     command->add_flag("--allow-outside-files", options->allow_outside_files,
                       "pack resource files whose names are absolute or lead outside the project's folder");
     command->footer("Reads the project (resource paths are relative to its folder), writes its\n"

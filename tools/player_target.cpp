@@ -30,6 +30,19 @@ std::vector<fs::path> beside_or_installed(const std::string& name) {
     return {tool_folder / name, tool_folder.parent_path() / "lib" / "quillbarrow" / name};
 }
 
+struct TargetPlayer {
+    const char* target;
+    const char* file_name;
+    const char* build_folder;
+    const char* what;
+    const char* script;
+};
+
+const TargetPlayer kTargets[] = {
+    {"windows", "quillbarrow-player.exe", "build-windows", "Windows player", "scripts/build-windows.sh"},
+    {"web", "quillbarrow-player.html", "build-web", "web player", "scripts/build-web.sh"},
+};
+
 }  // namespace
 
 std::string native_player() {
@@ -38,11 +51,13 @@ std::string native_player() {
 }
 
 std::string player_for_target(const std::string& target) {
-    if (target != "windows") throw UsageError{"unknown target '" + target + "' (known: windows)"};
-    const std::string name = "quillbarrow-player.exe";
-    std::vector<fs::path> places = beside_or_installed(name);
-    places.push_back(fs::path(executable_path()).parent_path().parent_path() / "build-windows" / name);
-    return first_existing(places, "Windows player", "build it with scripts/build-windows.sh");
+    const TargetPlayer* known = nullptr;
+    for (const TargetPlayer& candidate : kTargets)
+        if (target == candidate.target) known = &candidate;
+    if (!known) throw UsageError{"unknown target '" + target + "' (known: windows, web)"};
+    std::vector<fs::path> places = beside_or_installed(known->file_name);
+    places.push_back(fs::path(executable_path()).parent_path().parent_path() / known->build_folder / known->file_name);
+    return first_existing(places, known->what, std::string("build it with ") + known->script);
 }
 
 }  // namespace quillbarrow

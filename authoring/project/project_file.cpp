@@ -7,6 +7,7 @@
 #include "project/project_export.h"
 #include "document/resource_reader.h"
 #include "serialization/content_trailer.h"
+#include "serialization/page_payload.h"
 
 namespace quillbarrow {
 
@@ -43,6 +44,8 @@ std::unique_ptr<Demo> load_packed(const std::string& path) {
         throw ProjectError(path + " holds no production (no content trailer at its end)");
     if (payload.status == TrailerStatus::BadLength)
         throw ProjectError(path + ": the content trailer's length runs past the start of the file");
+    if (payload.status == TrailerStatus::BadEncoding)
+        throw ProjectError(path + ": the page's payload is not valid base64");
     BinaryReader in(payload.bytes.data(), payload.bytes.size());
     QuietShaderLogs quiet;
     auto demo = std::make_unique<Demo>(in);
@@ -68,9 +71,30 @@ std::vector<std::uint8_t> payload_of(const Demo& demo) {
     return out.take();
 }
 
+namespace {
+
+void write_packed_page(const std::string& page_path, const ResourceFile& page, const std::vector<std::uint8_t>& payload,
+                       const std::string& out_path) {
+    const auto packed = page_with_payload(
+        std::string_view(reinterpret_cast<const char*>(page.bytes.get()), static_cast<std::size_t>(page.size)),
+        payload);
+    if (!packed) throw ProjectError(page_path + " is not a web player: it holds no empty payload element");
+    std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
+    out.write(packed->data(), static_cast<std::streamsize>(packed->size()));
+    out.close();
+    if (!out) throw ProjectError("Cannot write " + out_path);
+}
+
+}  // namespace
+
 void write_packed(const std::string& player_path, const std::vector<std::uint8_t>& payload,
                   const std::string& out_path) {
     if (!fs::exists(player_path)) throw ProjectError("No player executable at " + player_path);
+    if (player_path.ends_with(".html")) {
+        ResourceFile page = read_regular_file(player_path);
+        if (!page.ok()) throw ProjectError(page.message);
+        return write_packed_page(player_path, page, payload, out_path);
+    }
     std::error_code error;
     fs::copy_file(player_path, out_path, fs::copy_options::overwrite_existing, error);
     if (error) throw ProjectError("Cannot write " + out_path + ": " + error.message());

@@ -25,7 +25,8 @@ std::unique_ptr<Demo> load_production(const std::string& path);
 
 std::vector<std::uint8_t> payload_of(const Demo& demo);
 // Copies the player and appends the payload, its length and "DEMO"; the
-// result is executable.
+// result is executable. A web player (an HTML page) gets the payload
+// inlined into its page instead (see serialization/page_payload.h).
 void write_packed(const std::string& player_path, const std::vector<std::uint8_t>& payload,
                   const std::string& out_path);
 // Writes the project's JSON and its resource files into a folder.

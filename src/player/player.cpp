@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -21,6 +22,10 @@
 #include "player/player_window.h"
 #include "serialization/content_trailer.h"
 
+#ifdef __EMSCRIPTEN__
+#include "player/web_page.h"
+#endif
+
 namespace quillbarrow {
 
 namespace {
@@ -33,6 +38,9 @@ int SDLCALL watch_background(void*, SDL_Event* event) {
 }
 
 [[noreturn]] void missing_trailer() {
+#ifdef __EMSCRIPTEN__
+    show_page_error("This page holds no production: pack one with quillbarrow pack --target web.");
+#endif
     if (std::FILE* log = std::fopen("error.log", "wb")) {
         std::fputs(kMissingTrailer, log);
         std::fclose(log);
@@ -42,6 +50,9 @@ int SDLCALL watch_background(void*, SDL_Event* event) {
 
 [[noreturn]] void unplayable(const std::string& why) {
     std::fprintf(stderr, "Cannot play this production: %s\n", why.c_str());
+#ifdef __EMSCRIPTEN__
+    show_page_error("Cannot play this production: " + why);
+#endif
     std::exit(1);
 }
 
@@ -55,10 +66,10 @@ void drain_frame_events() {
 
 // Reads the document from the payload; a corrupt payload ends the run with
 // a message instead of a crash.
-Demo* load_document(const std::string& path) {
-    PayloadRead payload = read_payload(path);
+Demo* load_document(PayloadRead payload) {
     if (payload.status == TrailerStatus::Missing) missing_trailer();
     if (payload.status == TrailerStatus::BadLength) unplayable("the content trailer's length runs past the file");
+    if (payload.status == TrailerStatus::BadEncoding) unplayable("the page's payload is not valid base64");
     try {
         BinaryReader in(payload.bytes.data(), payload.bytes.size());
         auto* demo = new Demo(in);
@@ -66,6 +77,43 @@ Demo* load_document(const std::string& path) {
     } catch (const std::exception& e) {
         unplayable(e.what());
     }
+}
+
+// The player's own payload: appended to its executable, or inlined into the
+// web player's page.
+PayloadRead own_payload() {
+#ifdef __EMSCRIPTEN__
+    return read_page_payload();
+#else
+    return read_payload(executable_path());
+#endif
+}
+
+Uint32 start_ticks = 0;
+
+void start_playback() {
+    current_document->start_music();
+    start_ticks = SDL_GetTicks();
+    SDL_AddEventWatch(watch_background, nullptr);
+    check_gl_errors("flushing");
+}
+
+// One pass of the frame loop, at the music's beat unless a beat is fixed.
+void play_frame(std::optional<float> fixed_beat) {
+    begin_frame();
+    const Uint32 elapsed = SDL_GetTicks() - start_ticks;
+    const float beat =
+        fixed_beat ? *fixed_beat : beat_at(elapsed, current_document->bpm, current_document->beat_offset);
+    if (past_end(beat, current_document->end_beat)) quit_requested = true;
+    drain_frame_events();
+    step_frame(*current_document, beat);
+    SDL_GL_SwapWindow(player_window());
+}
+
+void end_playback() {
+    SDL_DelEventWatch(watch_background, nullptr);
+    close_player_window();
+    SDL_Quit();
 }
 
 }  // namespace
@@ -95,33 +143,26 @@ int run_player() {
 
     set_up_loading_screen();
     // The document constructor owns its records for the rest of the run.
-    current_document = load_document(executable_path());
+    current_document = load_document(own_payload());
     current_document->post_load();
     finish_loading();
+#ifdef __EMSCRIPTEN__
+    current_document->warm_up();
+    create_fft_state();
+    run_page_frames(start_playback, play_frame, end_playback);
+#else
     // A quit asked for while loading ends the run here, before any of it plays.
     if (!quit_requested) {
         current_document->warm_up();
         create_fft_state();
-        current_document->start_music();
+        start_playback();
     }
-    const Uint32 start_ticks = SDL_GetTicks();
-    SDL_AddEventWatch(watch_background, nullptr);
-    check_gl_errors("flushing");
-
     while (!quit_requested) {
-        begin_frame();
-        const Uint32 elapsed = SDL_GetTicks() - start_ticks;
-        const float beat = beat_at(elapsed, current_document->bpm, current_document->beat_offset);
-        if (past_end(beat, current_document->end_beat)) quit_requested = true;
-        drain_frame_events();
-        step_frame(*current_document, beat);
-        SDL_GL_SwapWindow(player_window());
+        play_frame(std::nullopt);
         SDL_Delay(2);
     }
-
-    SDL_DelEventWatch(watch_background, nullptr);
-    close_player_window();
-    SDL_Quit();
+    end_playback();
+#endif
     std::exit(0);
 }
 

@@ -30,7 +30,14 @@ void print_gl_versions() {
 
 void set_gl_attributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+#ifdef __EMSCRIPTEN__
+    // WebGL2 is OpenGL ES 3.0; screen capture reads the canvas back, which
+    // needs its alpha channel.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+#else
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+#endif
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
@@ -40,14 +47,20 @@ void set_gl_attributes() {
 
 // The 1x1 white texture: the default base colour of model materials.
 void create_white_texture() {
-    const float white[4] = {1, 1, 1, 1};
     // Released first: a name from an earlier context must not delete the
     // one just made in this one.
     white_texture_owner.reset();
     white_texture_owner = GlTexture::generate();
     white_texture = white_texture_owner;
     glBindTexture(GL_TEXTURE_2D, white_texture);
+#ifdef __EMSCRIPTEN__
+    // OpenGL ES takes an unsized RGBA texture from bytes only.
+    const unsigned char white[4] = {255, 255, 255, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+#else
+    const float white[4] = {1, 1, 1, 1};
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_FLOAT, white);
+#endif
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);

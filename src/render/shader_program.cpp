@@ -5,6 +5,7 @@
 #include <GL/glew.h>
 
 #include "player/diagnostics.h"
+#include "render/glsl_es_rewrite.h"
 #include "render/shader_dialect.h"
 
 namespace quillbarrow {
@@ -90,9 +91,7 @@ void ShaderProgram::compile_shaders(const ProgramList* programs) {
 }
 
 void ShaderProgram::compile_shaders(IncludeExpander* includes) {
-    const char* source = vertex_shader_source.c_str();
-    GLint length = static_cast<GLint>(vertex_shader_source.size());
-    glShaderSource(vertex_shader_id, 1, &source, &length);
+    shader_source(vertex_shader_id, vertex_shader_source);
     glCompileShader(vertex_shader_id);
     record_shader_log(vertex_shader_id);
 
@@ -104,9 +103,7 @@ void ShaderProgram::compile_shaders(IncludeExpander* includes) {
         include_error = expanded.error;
     }
 
-    source = expanded_fragment_source.c_str();
-    length = static_cast<GLint>(expanded_fragment_source.size());
-    glShaderSource(fragment_shader_id, 1, &source, &length);
+    shader_source(fragment_shader_id, expanded_fragment_source);
     glCompileShader(fragment_shader_id);
     record_shader_log(fragment_shader_id);
     // A refused expansion compiles as empty text, which cannot link.

@@ -1,8 +1,8 @@
 #include "serialization/binary_reader.h"
 
 #include <algorithm>
-#include <bit>
 
+#include "platform/bit_cast.h"
 #include "serialization/string_codec.h"
 
 namespace quillbarrow {
@@ -24,7 +24,7 @@ std::uint64_t BinaryReader::read_le(int width, const char* field) {
 std::uint8_t BinaryReader::read_u8(const char* field) { return static_cast<std::uint8_t>(read_le(1, field)); }
 
 float BinaryReader::read_f32(const char* field) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(read_le(4, field)));
+    return bit_cast<float>(static_cast<std::uint32_t>(read_le(4, field)));
 }
 
 glm::vec3 BinaryReader::read_vec3(const char* field) {

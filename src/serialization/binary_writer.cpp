@@ -1,7 +1,6 @@
 #include "serialization/binary_writer.h"
 
-#include <bit>
-
+#include "platform/bit_cast.h"
 #include "serialization/string_codec.h"
 
 namespace quillbarrow {
@@ -10,7 +9,7 @@ void BinaryWriter::write_le(std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i) bytes_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-void BinaryWriter::write_f32(float value) { write_le(std::bit_cast<std::uint32_t>(value), 4); }
+void BinaryWriter::write_f32(float value) { write_le(bit_cast<std::uint32_t>(value), 4); }
 
 void BinaryWriter::write_vec3(const glm::vec3& value) {
     write_f32(value.x);

@@ -1,6 +1,7 @@
 #include "serialization/content_trailer.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace quillbarrow {
 
@@ -11,7 +12,32 @@ std::int64_t file_size(std::FILE* stream) {
     return std::ftell(stream);
 }
 
+// A page carries its payload as text: the whole file is read once it
+// starts like HTML.
+PayloadRead read_page_payload(std::FILE* stream) {
+    PayloadRead result;
+    char head[64] = {};
+    if (std::fseek(stream, 0, SEEK_SET) != 0) return result;
+    const std::size_t head_length = std::fread(head, 1, sizeof head, stream);
+    if (!looks_like_page(std::string_view(head, head_length))) return result;
+    const std::int64_t size = file_size(stream);
+    if (size < 0 || std::fseek(stream, 0, SEEK_SET) != 0) return result;
+    std::string page(static_cast<std::size_t>(size), '\0');
+    if (std::fread(page.data(), 1, page.size(), stream) != page.size()) return result;
+    return payload_read_of(payload_from_page(page));
+}
+
 }  // namespace
+
+PayloadRead payload_read_of(PagePayload page) {
+    PayloadRead result;
+    if (page.status == PagePayloadStatus::BadEncoding) result.status = TrailerStatus::BadEncoding;
+    if (page.status == PagePayloadStatus::Found) {
+        result.status = TrailerStatus::Found;
+        result.bytes = std::move(page.bytes);
+    }
+    return result;
+}
 
 PayloadLocation locate_payload(std::FILE* stream) {
     PayloadLocation where;
@@ -50,6 +76,7 @@ PayloadRead read_payload(const std::string& path) {
             result.bytes.clear();
         }
     }
+    if (where.status == TrailerStatus::Missing) result = read_page_payload(stream);
     std::fclose(stream);
     return result;
 }
