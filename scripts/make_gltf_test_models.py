@@ -13,7 +13,7 @@ import struct
 import zlib
 
 OUT = os.path.join("tests", "data", "gltf")
-FLOAT, USHORT = 5126, 5123
+FLOAT, USHORT, UBYTE = 5126, 5123, 5121
 NEAREST, LINEAR, LINEAR_MIPMAP_LINEAR = 9728, 9729, 9987
 REPEAT, CLAMP_TO_EDGE, MIRRORED_REPEAT = 10497, 33071, 33648
 
@@ -41,6 +41,13 @@ class Asset:
             width = len(rows[0])
             accessor["min"] = [min(r[i] for r in rows) for i in range(width)]
             accessor["max"] = [max(r[i] for r in rows) for i in range(width)]
+        self.accessors.append(accessor)
+        return len(self.accessors) - 1
+
+    def joints(self, count, joint):
+        """JOINTS_0 of count vertices, each weighted wholly to one joint."""
+        accessor = {"bufferView": self.view(struct.pack("<%dB" % (4 * count), *([joint, 0, 0, 0] * count))),
+                    "componentType": UBYTE, "count": count, "type": "VEC4"}
         self.accessors.append(accessor)
         return len(self.accessors) - 1
 
@@ -373,6 +380,131 @@ def morph_targets():
     })
 
 
+IDENTITY = [1.0, 0, 0, 0, 0, 1.0, 0, 0, 0, 0, 1.0, 0, 0, 0, 0, 1.0]
+# A square of side 2 centred on the origin in the xy plane, facing +z
+# (counter-clockwise seen from +z), as two triangles.
+SQUARE = [(-1.0, -1.0, 0.0), (1.0, -1.0, 0.0), (1.0, 1.0, 0.0),
+          (-1.0, -1.0, 0.0), (1.0, 1.0, 0.0), (-1.0, 1.0, 0.0)]
+
+
+def skinned_square(a, joint):
+    """A primitive of SQUARE weighted wholly to one joint."""
+    return {"attributes": {"POSITION": a.floats("VEC3", SQUARE, minmax=True), "JOINTS_0": a.joints(len(SQUARE), joint),
+                           "WEIGHTS_0": a.floats("VEC4", [(1.0, 0.0, 0.0, 0.0)] * len(SQUARE))}}
+
+
+def skin_under_rotated_node():
+    # armature (a quarter turn about z, translation animated from (0,0,0)
+    # to (4,0,0) over 0..1 s) > joint "root" (translation (1,0,0)) > joint
+    # "tip" (translation (0,2,0)). The skinned mesh node sits at (0,0,-1);
+    # both inverse bind matrices are the identity, and the square is
+    # weighted to the tip. At 0.5 s the armature is at (2,0,0): the tip's
+    # world matrix takes the origin to (2,0,0) + turn((1,2,0)) = (0,1,0);
+    # out of the mesh node's space that is (0,1,1), and drawn with the mesh
+    # node's matrix the square's centre lands at (0,1,0). Joint matrix 0 at
+    # 0.5 s takes the origin to (2,1,1).
+    a = Asset()
+    square = skinned_square(a, 1)
+    ibm = a.floats("MAT4", [IDENTITY, IDENTITY])
+    times = a.floats("SCALAR", [0.0, 1.0])
+    move = a.floats("VEC3", [(0, 0, 0), (4, 0, 0)])
+    a.write("skin_under_rotated_node.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 3]}],
+        "nodes": [{"name": "armature", "rotation": quarter_turn_z(), "children": [1]},
+                  {"name": "root", "translation": [1, 0, 0], "children": [2]},
+                  {"name": "tip", "translation": [0, 2, 0]},
+                  {"name": "skinned", "mesh": 0, "skin": 0, "translation": [0, 0, -1]}],
+        "skins": [{"name": "rig", "joints": [1, 2], "inverseBindMatrices": ibm}],
+        "meshes": [{"primitives": [square]}],
+        "animations": [{"name": "carry", "samplers": [{"input": times, "output": move}],
+                        "channels": [{"sampler": 0, "target": {"node": 0, "path": "translation"}}]}],
+    })
+
+
+def two_skins():
+    # Two skinned squares with skins of their own: "left" is weighted to
+    # joint node 2 at (-2,0,0) (skin 0), "right" to joint node 3 at (2,0,0)
+    # (skin 1); identity inverse bind matrices. "lifted" is a third mesh node
+    # with skin 0, at (0,3,0): its joint matrix is translate(0,-3,0) x
+    # translate(-2,0,0), so it draws where "left" does.
+    a = Asset()
+    left = skinned_square(a, 0)
+    right = skinned_square(a, 0)
+    ibm = a.floats("MAT4", [IDENTITY])
+    a.write("two_skins.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3, 4]}],
+        "nodes": [{"name": "left", "mesh": 0, "skin": 0},
+                  {"name": "right", "mesh": 1, "skin": 1},
+                  {"name": "left joint", "translation": [-2, 0, 0]},
+                  {"name": "right joint", "translation": [2, 0, 0]},
+                  {"name": "lifted", "mesh": 0, "skin": 0, "translation": [0, 3, 0]}],
+        "skins": [{"name": "left", "joints": [2], "inverseBindMatrices": ibm},
+                  {"name": "right", "joints": [3], "inverseBindMatrices": ibm}],
+        "meshes": [{"primitives": [left]}, {"primitives": [right]}],
+    })
+
+
+def face_culling():
+    # Four squares in a row along x, seen from +z. "front" faces the viewer
+    # (single-sided, drawn); "back" is turned half round about y, so the
+    # viewer sees its back (single-sided: culled); "two sided" is turned the
+    # same way with a double-sided material (drawn); "mirrored" is mirrored
+    # in x, which flips its winding on screen while its front still faces
+    # the viewer (drawn).
+    a = Asset()
+    positions = a.floats("VEC3", SQUARE, minmax=True)
+    half_turn_y = [0.0, 1.0, 0.0, 0.0]
+    a.write("face_culling.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 1, 2, 3]}],
+        "nodes": [{"name": "front", "mesh": 0, "translation": [-4.5, 0, 0]},
+                  {"name": "back", "mesh": 0, "translation": [-1.5, 0, 0], "rotation": half_turn_y},
+                  {"name": "two sided", "mesh": 1, "translation": [1.5, 0, 0], "rotation": half_turn_y},
+                  {"name": "mirrored", "mesh": 0, "translation": [4.5, 0, 0], "scale": [-1, 1, 1]}],
+        "materials": [{"name": "one side"}, {"name": "both sides", "doubleSided": True}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}, "material": 0}]},
+                   {"primitives": [{"attributes": {"POSITION": positions}, "material": 1}]}],
+    })
+
+
+def no_default_scene():
+    # Two scenes and no "scene": the first one (the triangle) is drawn.
+    a = Asset()
+    positions = a.floats("VEC3", TRIANGLE, minmax=True)
+    a.write("no_default_scene.gltf", {
+        "scenes": [{"nodes": [0]}, {"nodes": [1]}],
+        "nodes": [{"name": "shown", "mesh": 0}, {"name": "hidden", "mesh": 0, "translation": [5, 0, 0]}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+    })
+
+
+def animated_camera():
+    # rig (translation (1,0,0), scale 2) > eye (holds camera 0; translation
+    # animated from (0,0,5) to (2,0,5) over 0..1 s). At 0.5 s the eye's
+    # local (1,0,5) is doubled and moved: its world position is (3,0,10),
+    # and the view takes the point (3,0,0) to (0,0,-10) (the scale is not
+    # part of the view). Camera 0 is perspective (yfov 0.8, znear 0.1, no
+    # zfar: infinite), camera 1 orthographic (xmag 2, ymag 1, znear 0.5,
+    # zfar 10) on node "side"; camera 2 is held by no node. A square at the
+    # origin is what the cameras see.
+    a = Asset()
+    positions = a.floats("VEC3", SQUARE, minmax=True)
+    times = a.floats("SCALAR", [0.0, 1.0])
+    move = a.floats("VEC3", [(0, 0, 5), (2, 0, 5)])
+    a.write("animated_camera.gltf", {
+        "scene": 0, "scenes": [{"nodes": [0, 2, 3]}],
+        "nodes": [{"name": "rig", "translation": [1, 0, 0], "scale": [2, 2, 2], "children": [1]},
+                  {"name": "eye", "camera": 0, "translation": [0, 0, 5]},
+                  {"name": "side", "camera": 1, "translation": [0, 0, 4]},
+                  {"name": "square", "mesh": 0}],
+        "cameras": [{"type": "perspective", "perspective": {"yfov": 0.8, "znear": 0.1}},
+                    {"type": "orthographic", "orthographic": {"xmag": 2, "ymag": 1, "znear": 0.5, "zfar": 10}},
+                    {"type": "perspective", "perspective": {"yfov": 0.5, "znear": 1, "zfar": 20}}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": positions}}]}],
+        "animations": [{"name": "dolly", "samplers": [{"input": times, "output": move}],
+                        "channels": [{"sampler": 0, "target": {"node": 1, "path": "translation"}}]}],
+    })
+
+
 if __name__ == "__main__":
     sampler_wrap()
     texture_transform()
@@ -388,3 +520,8 @@ if __name__ == "__main__":
     triangle_with_extensions("unknown_extension.gltf", ["EXT_made_up_feature", "KHR_texture_transform"], [])
     triangle_with_extensions("required_extension.gltf", ["EXT_made_up_required"], ["EXT_made_up_required"])
     morph_targets()
+    skin_under_rotated_node()
+    two_skins()
+    face_culling()
+    no_default_scene()
+    animated_camera()

@@ -13,6 +13,7 @@
 #include "scene/model.h"
 #include "scene/scene.h"
 #include "scene/skeleton.h"
+#include "scene/skin.h"
 
 namespace quillbarrow {
 
@@ -323,10 +324,10 @@ void Effect::upload_joint_matrices() {
     glBindBuffer(GL_UNIFORM_BUFFER, model->joint_buffer);
     glBindBufferBase(GL_UNIFORM_BUFFER, 0, model->joint_buffer);
     glBufferData(GL_UNIFORM_BUFFER, kJointBlockBytes, nullptr, GL_DYNAMIC_DRAW);
-    // More joints than the block holds is refused by GL and reported; the
-    // model then draws with whatever the block held.
-    glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(matrices.size() * sizeof(glm::mat4)),
-                    matrices.data());
+    // A skin with more joints than the block holds is drawn with the first
+    // ones.
+    const std::size_t count = std::min(matrices.size(), Animation::kJointBlockMatrices);
+    glBufferSubData(GL_UNIFORM_BUFFER, 0, static_cast<GLsizeiptr>(count * sizeof(glm::mat4)), matrices.data());
     GLenum error = glGetError();
     if (error != GL_NO_ERROR) report_notice(format_message("Error: %u", error));
     glBindBuffer(GL_UNIFORM_BUFFER, 0);

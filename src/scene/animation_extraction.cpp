@@ -19,6 +19,7 @@
 #include "scene/gltf_accessor.h"
 #include "scene/model_animation.h"
 #include "scene/skeleton.h"
+#include "scene/skin.h"
 
 namespace quillbarrow {
 
@@ -159,8 +160,10 @@ std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const ti
     skeleton->name = skin.name;
     report_routine_notice(format_message("name of skeleton: %s", skeleton->name.c_str()));
     if (skeleton->joints.size() > kJointBlockMatrices) {
-        report_warning(format_message("Skin %s has %zu joints; the joint matrix block holds %zu", skin.name.c_str(),
-                                      skeleton->joints.size(), kJointBlockMatrices));
+        report_warning(format_message("Skin %s has %zu joints; the joint matrix block holds %zu, so only the first %zu "
+                                      "move the mesh",
+                                      skin.name.c_str(), skeleton->joints.size(), kJointBlockMatrices,
+                                      kJointBlockMatrices));
     }
     read_inverse_bind_matrices(gltf, skin, *skeleton);
     for (std::size_t i = 0; i < skin.joints.size(); ++i) {
@@ -171,6 +174,7 @@ std::shared_ptr<Skeleton> extract_skeleton(const tinygltf::Model& gltf, const ti
             continue;
         }
         take_joint_rest_pose(*node, skeleton->joints[i]);
+        skeleton->joints[i].node = skin.joints[i];
         skeleton->node_to_joint[skin.joints[i]] = static_cast<std::int32_t>(i);
     }
     link_joints(gltf, skin, *skeleton);
@@ -219,19 +223,34 @@ NodeHierarchy extract_hierarchy(const tinygltf::Model& gltf) {
             if (!loops) hierarchy.parents[child] = static_cast<std::int32_t>(n);
         }
     }
+    // Roots first, then breadth first through the children the links kept.
+    std::vector<std::vector<std::int32_t>> children(count);
+    for (std::size_t n = 0; n < count; ++n)
+        if (hierarchy.parents[n] >= 0) children[hierarchy.parents[n]].push_back(static_cast<std::int32_t>(n));
+    for (std::size_t n = 0; n < count; ++n)
+        if (hierarchy.parents[n] < 0) hierarchy.parents_first.push_back(static_cast<std::int32_t>(n));
+    for (std::size_t at = 0; at < hierarchy.parents_first.size(); ++at)
+        for (std::int32_t child : children[hierarchy.parents_first[at]]) hierarchy.parents_first.push_back(child);
     return hierarchy;
 }
 
 bool is_played_path(const std::string& path) { return path == "translation" || path == "rotation" || path == "scale"; }
 
-// One record per animated node and animation. Channels of paths that are
-// never played (morph weights) make none: a record replaces the node's
-// local transform, which would move a node that nothing animates.
+bool is_joint(const tinygltf::Model& gltf, int node) {
+    for (const tinygltf::Skin& skin : gltf.skins)
+        if (std::find(skin.joints.begin(), skin.joints.end(), node) != skin.joints.end()) return true;
+    return false;
+}
+
+// One record per animated node and animation; joints of the skins are
+// posed through their skeletons instead. Channels of paths that are never
+// played (morph weights) make none: a record replaces the node's local
+// transform, which would move a node that nothing animates.
 std::vector<NodeAnimationRecord> extract_node_records(const tinygltf::Model& gltf) {
     std::vector<NodeAnimationRecord> records;
     for (std::size_t a = 0; a < gltf.animations.size(); ++a) {
         for (const tinygltf::AnimationChannel& channel : gltf.animations[a].channels) {
-            if (!is_played_path(channel.target_path)) continue;
+            if (!is_played_path(channel.target_path) || is_joint(gltf, channel.target_node)) continue;
             const tinygltf::Node* node = node_at(gltf, channel.target_node);
             if (!node) continue;
             bool known = false;
@@ -327,10 +346,10 @@ GlBuffer create_joint_buffer() {
 ExtractedAnimation extract(const tinygltf::Model& gltf) {
     ExtractedAnimation out;
     out.animations = std::make_shared<Animations>();
-    if (!gltf.skins.empty())
-        out.skeleton = extract_skeleton(gltf, gltf.skins.front());
-    else
-        out.node_records = extract_node_records(gltf);
+    for (const tinygltf::Skin& skin : gltf.skins) out.skins.push_back(extract_skeleton(gltf, skin));
+    if (!out.skins.empty()) out.skeleton = out.skins.front();
+    out.node_records = extract_node_records(gltf);
+    out.skin_uses = find_skin_uses(gltf, out.skins.size());
     out.hierarchy = extract_hierarchy(gltf);
     for (const tinygltf::Animation& animation : gltf.animations)
         out.animations->add(extract_animation(gltf, animation));

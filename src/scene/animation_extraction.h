@@ -7,6 +7,7 @@
 
 #include "render/gl_object.h"
 #include "scene/model_animation.h"
+#include "scene/skin.h"
 
 namespace quillbarrow {
 
@@ -15,11 +16,14 @@ namespace Animation {
 class Skeleton;
 class Animations;
 
-// What a model's parsed glTF holds for animation: the first skin's
-// skeleton (none without skins), the node records of an unskinned model,
-// the node tree they are composed through and every animation.
+// What a model's parsed glTF holds for animation: a skeleton per skin (the
+// first one also as skeleton; none without skins), the mesh nodes drawn
+// with them, the node records of animated nodes that are not joints, the
+// node tree they are composed through and every animation.
 struct ExtractedAnimation {
     std::shared_ptr<Skeleton> skeleton;
+    std::vector<std::shared_ptr<Skeleton>> skins;
+    std::vector<SkinUse> skin_uses;
     std::shared_ptr<Animations> animations;
     std::vector<NodeAnimationRecord> node_records;
     NodeHierarchy hierarchy;

@@ -407,6 +407,8 @@ void Model::upload() {
 
     Animation::ExtractedAnimation extracted = Animation::extract(gltf);
     skeleton = std::move(extracted.skeleton);
+    skins = std::move(extracted.skins);
+    skin_uses = std::move(extracted.skin_uses);
     animations = std::move(extracted.animations);
     node_animation_records = std::move(extracted.node_records);
     node_hierarchy_ = std::move(extracted.hierarchy);
@@ -419,6 +421,94 @@ void Model::upload() {
     gpu_instancing.load(gltf, filename, &instancing_problems);
     for (std::string& problem : instancing_problems)
         findings.push_back({ModelFinding::Effect::Ignored, ModelFinding::Subject::Instancing, std::move(problem)});
+    skin_use_of_node_.assign(gltf.nodes.size(), -1);
+    for (std::size_t u = 0; u < skin_uses.size(); ++u) {
+        const Animation::SkinUse& use = skin_uses[u];
+        skin_use_of_node_[static_cast<std::size_t>(use.node)] = static_cast<std::int32_t>(u);
+        if (!use.shares_skin) skins[static_cast<std::size_t>(use.skin)]->mesh_node = use.node;
+    }
+    // Skins start at rest, so a skinned model that is never animated is
+    // drawn as modelled.
+    posed_locals_.resize(gltf.nodes.size());
+    posed_nodes_.assign(gltf.nodes.size(), false);
+    if (skeleton) update_skin_matrices();
+}
+
+glm::mat4 Model::node_world(int node) const {
+    if (node < 0 || static_cast<std::size_t>(node) >= node_hierarchy_.parents.size()) return glm::mat4(1.0f);
+    const auto n = static_cast<std::size_t>(node);
+    if (n < node_override_flags.size() && n < node_override_matrices.size() && node_override_flags[n])
+        return node_override_matrices[n];
+    return Animation::compose_world(node, node_hierarchy_.rest_locals[n], node_hierarchy_, posed_locals_, posed_nodes_);
+}
+
+const std::vector<glm::mat4>* Model::skin_matrices_of_node(int node) const {
+    if (node < 0 || static_cast<std::size_t>(node) >= skin_use_of_node_.size()) return nullptr;
+    const std::int32_t use = skin_use_of_node_[static_cast<std::size_t>(node)];
+    if (use < 0) return nullptr;
+    const Animation::SkinUse& skin_use = skin_uses[static_cast<std::size_t>(use)];
+    return skin_use.shares_skin ? &skin_use.own_matrices
+                                : &skins[static_cast<std::size_t>(skin_use.skin)]->joint_matrices;
+}
+
+int Model::drawn_scene() {
+    if (gltf.defaultScene >= 0 && static_cast<std::size_t>(gltf.defaultScene) < gltf.scenes.size())
+        return gltf.defaultScene;
+    if (gltf.scenes.empty()) return -1;
+    if (!reported_first_scene_) {
+        report_notice(format_message("Model %s has no default scene%s; its first scene is drawn", filename.c_str(),
+                                     gltf.defaultScene >= 0 ? " of that number" : ""));
+        reported_first_scene_ = true;
+    }
+    return 0;
+}
+
+void Model::pose_skins(std::int64_t index, float phase) {
+    animations->apply_to_skeleton(index, phase, *skins.front());
+    for (std::size_t s = 1; s < skins.size(); ++s) animations->current->sample_into_skeleton(phase, *skins[s]);
+    animations->apply_to_records(index, phase, node_animation_records);
+    update_skin_matrices();
+}
+
+void Model::update_skin_matrices() {
+    const std::size_t nodes = node_hierarchy_.parents.size();
+    posed_locals_.resize(nodes);
+    posed_nodes_.assign(nodes, false);
+    for (const auto& skin : skins) {
+        for (const Animation::Joint& joint : skin->joints) {
+            if (joint.node < 0 || static_cast<std::size_t>(joint.node) >= nodes) continue;
+            posed_locals_[joint.node] = Animation::Skeleton::local_pose(joint);
+            posed_nodes_[joint.node] = true;
+        }
+    }
+    // Other nodes the selected animation moves; before any animation,
+    // nothing else is posed.
+    const Animation::ModelAnimation* current = animations ? animations->current : nullptr;
+    for (const Animation::NodeAnimationRecord& record : node_animation_records) {
+        if (!current || record.node < 0 || static_cast<std::size_t>(record.node) >= nodes) continue;
+        if (static_cast<std::size_t>(record.animation) >= animations->ordered.size() ||
+            animations->ordered[record.animation].get() != current)
+            continue;
+        posed_locals_[record.node] =
+            Animation::pose_matrix(record.translation, record.rotation, record.scale, record.matrix);
+        posed_nodes_[record.node] = true;
+    }
+    Animation::compose_worlds(node_hierarchy_, posed_locals_, posed_nodes_, node_worlds_);
+    // Posed nodes are drawn where they now are, and so is what hangs from
+    // them.
+    for (std::size_t n = 0; n < nodes && n < node_override_flags.size(); ++n) {
+        node_override_flags[n] = posed_nodes_[n];
+        if (posed_nodes_[n]) node_override_matrices[n] = node_worlds_[n];
+    }
+    for (const auto& skin : skins) {
+        const bool used = skin->mesh_node >= 0 && static_cast<std::size_t>(skin->mesh_node) < nodes;
+        skin->update_joint_matrices(node_worlds_, used ? node_worlds_[skin->mesh_node] : glm::mat4(1.0f));
+    }
+    for (Animation::SkinUse& use : skin_uses) {
+        if (!use.shares_skin) continue;
+        skins[static_cast<std::size_t>(use.skin)]->compute_joint_matrices(
+            node_worlds_, node_worlds_[static_cast<std::size_t>(use.node)], use.own_matrices);
+    }
 }
 
 bool Model::locate_attribute(int accessor_index, AttributeSource* source, std::string* why) {
@@ -538,11 +628,11 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
 void Model::animate(std::int64_t index, float phase) {
     if (!has_animations || !animations) return;
     if (skeleton && !skeleton->joints.empty()) {
-        animations->apply_to_skeleton(index, phase, *skeleton);
-        skeleton->update_joint_matrices();
+        pose_skins(index, phase);
         return;
     }
     std::fill(node_override_flags.begin(), node_override_flags.end(), false);
+    std::fill(posed_nodes_.begin(), posed_nodes_.end(), false);
     const std::size_t count = animations->ordered.size();
     // With 63 or more animations every positive mask is in range, and
     // 2^count - 1 would not fit the index.
@@ -564,9 +654,8 @@ void Model::animate(std::int64_t index, float phase) {
             sampled_[record.animation] = true;
         }
         if (record.node < 0 || static_cast<std::size_t>(record.node) >= nodes) continue;
-        posed_locals_[record.node] = glm::translate(glm::mat4(1.0f), record.translation) *
-                                     glm::mat4_cast(record.rotation) * glm::scale(glm::mat4(1.0f), record.scale) *
-                                     record.matrix;
+        posed_locals_[record.node] =
+            Animation::pose_matrix(record.translation, record.rotation, record.scale, record.matrix);
         posed_nodes_[record.node] = true;
     }
     // Only once every node is posed: a posed node's world matrix takes its

@@ -15,6 +15,7 @@
 #include "scene/gpu_instancing.h"
 #include "scene/model_animation.h"
 #include "scene/model_findings.h"
+#include "scene/skin.h"
 #include "serialization/byte_buffer.h"
 #include "serialization/serializable.h"
 
@@ -75,6 +76,16 @@ public:
     // transform under its ancestors, posed or at rest.
     void animate(std::int64_t index, float phase);
 
+    // World matrix of a node in this frame's pose (its rest pose without
+    // animation); the identity for a node that does not exist.
+    glm::mat4 node_world(int node) const;
+    // The skinning matrices a mesh node is drawn with: null unless it has a
+    // skin of the model.
+    const std::vector<glm::mat4>* skin_matrices_of_node(int node) const;
+    // The glTF scene drawn: the default scene, or the first one (said once)
+    // when there is no default scene or it does not exist; -1 without scenes.
+    int drawn_scene();
+
     tinygltf::Model gltf;
     std::unique_ptr<ByteBuffer> buffer;
     std::vector<std::pair<std::int32_t, std::int32_t>> mesh_vao_ranges;  // first vertex array, primitive count
@@ -83,7 +94,9 @@ public:
     std::string filename;
     std::int32_t render_pass_count = 1;
     std::vector<std::unique_ptr<Texture>> image_textures;
-    std::shared_ptr<Animation::Skeleton> skeleton;
+    std::shared_ptr<Animation::Skeleton> skeleton;  // the first of skins
+    std::vector<std::shared_ptr<Animation::Skeleton>> skins;
+    std::vector<Animation::SkinUse> skin_uses;
     std::shared_ptr<Animation::Animations> animations;
     std::vector<Animation::NodeAnimationRecord> node_animation_records;
     std::vector<bool> node_override_flags;
@@ -122,6 +135,12 @@ private:
         std::size_t count = 0;
     };
     bool locate_attribute(int accessor, AttributeSource* source, std::string* why);
+    // The skinned form of animate: the selected animation poses the joints
+    // of every skin and the other nodes it moves.
+    void pose_skins(std::int64_t index, float phase);
+    // Every node's world matrix from the posed locals, then each skin's
+    // joint matrices for the mesh nodes that use it.
+    void update_skin_matrices();
 
     // The GL buffers holding the glTF buffers, kept only to own them.
     std::vector<GlBuffer> gl_buffers_;
@@ -132,6 +151,9 @@ private:
     Animation::NodeHierarchy node_hierarchy_;
     std::vector<glm::mat4> posed_locals_;
     std::vector<bool> posed_nodes_;
+    std::vector<glm::mat4> node_worlds_;
+    std::vector<std::int32_t> skin_use_of_node_;
+    bool reported_first_scene_ = false;
 };
 
 // True when the name's extension (from its last ".", at most four

@@ -42,10 +42,12 @@ struct NodeAnimationRecord {
 };
 
 // The node tree of a model as node animation composes it: each node's
-// parent (-1 for a root) and its local matrix at rest.
+// parent (-1 for a root), its local matrix at rest, and every node once
+// with each parent ahead of its children.
 struct NodeHierarchy {
     std::vector<std::int32_t> parents;
     std::vector<glm::mat4> rest_locals;
+    std::vector<std::int32_t> parents_first;
 };
 
 // World matrix of a node: its local matrix times those of its ancestors,

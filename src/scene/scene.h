@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@
 
 namespace quillbarrow {
 
+class FaceCulling;
 class Model;
 class ShaderProgram;
+struct ModelCameraView;
 class ShadowTarget;
 
 // What an effect draws when it shows 3D content: the model of its root node
@@ -82,6 +85,9 @@ public:
     Scene* camera_scene = nullptr;
     bool camera_scene_only_direction = false;
     bool shadow_pass = false;
+    // While set, the visible pass views through this glTF camera of the
+    // model (the "model_camera" track); the shadow pass keeps the light.
+    std::optional<std::int32_t> model_camera;
     std::uint32_t shadow_map_width = 8192;
     std::uint32_t shadow_map_height = 8192;
     // The target of the last draw; 0 before the first.
@@ -119,10 +125,15 @@ private:
         // for would draw nothing, so they are not walked.
         std::vector<std::int32_t> requested_passes;
         GpuInstanceBudget gpu_instance_budget;
+        FaceCulling* culling = nullptr;
     };
     void draw_node(DrawState& state, int node, int pass, const glm::mat4& parent);
     void bind_material(DrawState& state, int material);
+    // The view through the model's camera that model_camera names, with the
+    // viewport's aspect ratio; said once when it has none.
+    bool view_through_model_camera(const Model& model, ModelCameraView* view);
     bool reported_no_camera_ = false;
+    bool reported_model_camera_ = false;
     DrawState draw_state_;
     // Kept after a draw so that the next draw usually finds it free.
     std::shared_ptr<ShadowTarget> shadow_target_;

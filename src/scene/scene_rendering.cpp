@@ -14,8 +14,11 @@
 #include "render/shader_program.h"
 #include "scene/draw_limits.h"
 #include "scene/material_binding.h"
+#include "scene/face_culling.h"
 #include "scene/model.h"
+#include "scene/model_camera.h"
 #include "scene/scene.h"
+#include "scene/skin.h"
 
 namespace quillbarrow {
 
@@ -100,16 +103,22 @@ void Scene::render(ShaderProgram* program) {
         // The light camera does not move while the scene is drawn.
         if (light_camera) state.light_view_projection = light_camera->projection_matrix() * light_camera->view_matrix();
         const tinygltf::Model& gltf = model->gltf;
-        const bool has_scene = in_range(gltf.defaultScene, gltf.scenes);
+        const int drawn_scene = model->drawn_scene();
+        const bool has_scene = drawn_scene >= 0;
+        ModelCameraView model_view;
+        const bool through_model_camera =
+            !shadow_pass && model_camera && view_through_model_camera(*model, &model_view);
+        FaceCulling culling;
         for (int i = 0; i < instance_count; ++i) {
             Camera* viewer = active_camera();
             if (!viewer) break;
             state.instance = i;
-            state.view = viewer->view_matrix();
-            state.projection = viewer->projection_matrix();
+            state.view = through_model_camera ? model_view.view : viewer->view_matrix();
+            state.projection = through_model_camera ? model_view.projection : viewer->projection_matrix();
+            state.culling = &culling;
             if (!has_scene) continue;
 
-            const auto& roots = gltf.scenes[static_cast<std::size_t>(gltf.defaultScene)].nodes;
+            const auto& roots = gltf.scenes[static_cast<std::size_t>(drawn_scene)].nodes;
             model->render_pass_count = 1;
             state.requested_passes.clear();
             // Every pass walks the same nodes, so after the first the set of
@@ -126,6 +135,20 @@ void Scene::render(ShaderProgram* program) {
         }
     }
     glDisable(GL_DEPTH_TEST);
+}
+
+bool Scene::view_through_model_camera(const Model& model, ModelCameraView* view) {
+    // The visible pass fills the viewport, so its shape is the output's.
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float aspect = viewport[3] > 0 ? static_cast<float>(viewport[2]) / static_cast<float>(viewport[3]) : 1.0f;
+    if (model_camera_view(model, *model_camera, aspect, view)) return true;
+    if (!reported_model_camera_) {
+        report_notice(format_message("Scene \"%s\": model %s has no usable camera %d; the scene camera is used",
+                                     name.c_str(), model.filename.c_str(), *model_camera));
+        reported_model_camera_ = true;
+    }
+    return false;
 }
 
 void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& parent) {
@@ -165,6 +188,12 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
         glUniform1i(program.tag_location, extras.tag);
         glUniform1i(program.instance_location, state.instance);
 
+        // With several skinned nodes the block is refilled for each; with one,
+        // the effect has already filled it.
+        const std::vector<glm::mat4>* joints = model.skin_matrices_of_node(node);
+        if (joints && model.skin_uses.size() > 1) Animation::upload_joint_block(model.joint_buffer, *joints);
+        const bool mirrored = mirrors(world);
+
         const tinygltf::Mesh& mesh = gltf.meshes[static_cast<std::size_t>(gltf_node.mesh)];
         const auto [first, count] = model.mesh_vao_ranges[static_cast<std::size_t>(gltf_node.mesh)];
         for (std::size_t k = 0; k < mesh.primitives.size(); ++k) {
@@ -177,6 +206,7 @@ void Scene::draw_node(DrawState& state, int node, int pass, const glm::mat4& par
             if (!draw.drawable) continue;
             bind_material(state, mesh.primitives[k].material);
             const BlendedPrimitive blended(model, mesh.primitives[k].material, shadow_pass);
+            state.culling->set_for(gltf, mesh.primitives[k].material, mirrored);
             glBindVertexArray(model.vertex_arrays[static_cast<std::size_t>(vao)]);
             draw_primitive(draw);
         }

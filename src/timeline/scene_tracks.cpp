@@ -92,6 +92,10 @@ void apply_scene_tracks(Event& event, Scene& scene, float beat) {
         instance_count = kMaxRenderInstances;
     }
 
+    bool has_model_camera = false;
+    const float model_camera = track_or(event, SceneTrack::ModelCamera, beat, 0.0f, &has_model_camera);
+    scene.model_camera = has_model_camera ? std::optional<std::int32_t>(truncate_to_int32(model_camera)) : std::nullopt;
+
     Model* model = scene.root_node ? scene.root_node->model : nullptr;
     if (!model || !model->has_animations) return;
     const std::int64_t index = truncate_to_int64(track_or(event, SceneTrack::AnimationIndex, beat, 0.0f));

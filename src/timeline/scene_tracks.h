@@ -31,6 +31,7 @@ enum class SceneTrack {
     AnimationDivider,
     AnimationStart,
     AnimationEnd,
+    ModelCamera,
     Count,
 };
 inline constexpr std::array<const char*, static_cast<std::size_t>(SceneTrack::Count)> kSceneTrackNames = {
@@ -53,13 +54,16 @@ inline constexpr std::array<const char*, static_cast<std::size_t>(SceneTrack::Co
     "animation_divider",
     "animation_start",
     "animation_end",
+    "model_camera",
 };
 constexpr const char* scene_track_name(SceneTrack track) { return kSceneTrackNames[static_cast<std::size_t>(track)]; }
 
 // The reserved tracks of an event whose effect draws a scene: the nine
 // camera floats, the light's distance ("ldD") and direction ("ldX", "ldY",
 // "ldZ"), the instance count ("render_instances") and the model's animation
-// ("animation_index", "_position", "_divider", "_start", "_end"). Values
+// ("animation_index", "_position", "_divider", "_start", "_end"), and the
+// glTF camera of the model the scene views through ("model_camera", its
+// value truncated, while the track is present). Values
 // come from the event's own tracks at the beat; group overrides do not apply.
 void apply_scene_tracks(Event& event, Scene& scene, float beat);
 

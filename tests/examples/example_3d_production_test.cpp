@@ -122,8 +122,8 @@ TEST_F(Example3dAssets, CreatureSkinIsAChainWhoseInverseBindsUndoTheRestPose) {
     EXPECT_EQ(creature->animations->ordered[1]->name, "curl");
     for (std::size_t j = 1; j < 5; ++j) EXPECT_EQ(creature->skeleton->joints[j].parent, static_cast<int>(j) - 1);
 
-    // Unposed, every skinning matrix is the identity: the mesh stays put.
-    creature->skeleton->update_joint_matrices();
+    // Loaded and not yet posed, every skinning matrix is the identity: the
+    // mesh stays put.
     for (const glm::mat4& m : creature->skeleton->joint_matrices)
         for (int c = 0; c < 4; ++c)
             for (int r = 0; r < 4; ++r) EXPECT_NEAR(m[c][r], c == r ? 1.0f : 0.0f, 1e-5f);

@@ -17,7 +17,9 @@
 #include "scene/animations.h"
 #include "scene/model.h"
 #include "scene/model_animation.h"
+#include "scene/model_camera.h"
 #include "scene/skeleton.h"
+#include "scene/skin.h"
 #include "serialization/byte_buffer.h"
 #include "support/gl_test_context.h"
 #include "support/test_environment.h"
@@ -301,53 +303,61 @@ TEST(AnimationSampling, SlerpTakesTheShortArcAndBlendsNearlyEqualRotations) {
     EXPECT_EQ(pose.rotation, kIdentity);
 }
 
-TEST(AnimationSkeleton, JointMatricesComposeDownTheTreeThenTakeTheInverseBind) {
-    Skeleton skeleton;
-    skeleton.joints.resize(2);
-    Joint& root = skeleton.joints[0];
-    root.parent = -1;
-    root.children = {1};
-    root.translation = {1, 0, 0};
-    root.rotation = about_z(90.0f);
-    root.local_matrix = glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0));
-    root.inverse_bind_matrix = glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -3));
-    Joint& child = skeleton.joints[1];
-    child.parent = 0;
-    child.translation = {0, 2, 0};
-    child.scale = glm::vec3(2.0f);
-    child.inverse_bind_matrix = glm::mat4(1.0f);
-    skeleton.update_joint_matrices();
-    ASSERT_EQ(skeleton.joint_matrices.size(), 2u);
-
-    // Root: translate * rotate * scale * local, then the inverse bind:
-    // (0, 0, 3) -> (0, 0, 0) -> (1, 0, 0) -> (0, 1, 0) -> (1, 1, 0).
-    expect_vec3_near(glm::vec3(skeleton.joint_matrices[0] * glm::vec4(0, 0, 3, 1)), {1, 1, 0});
-    // Child under the root's pose (not its inverse bind): (1, 0, 0) -> its
-    // own scale and translation (2, 2, 0) -> the root's local (3, 2, 0) ->
-    // a quarter turn (-2, 3, 0) -> (-1, 3, 0).
-    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1] * glm::vec4(1, 0, 0, 1)), {-1, 3, 0});
-}
-
-TEST(AnimationSkeleton, TreeWalkSurvivesCyclesAndIndicesOutOfRange) {
+TEST(AnimationSkeleton, JointMatricesGoFromTheJointsWorldIntoTheMeshNodesSpace) {
     Skeleton skeleton;
     skeleton.joints.resize(3);
-    for (Joint& joint : skeleton.joints) joint.inverse_bind_matrix = glm::mat4(1.0f);
-    skeleton.joints[0].parent = -1;
-    skeleton.joints[0].children = {1, 7, -2, 1};
-    skeleton.joints[0].translation = {1, 0, 0};
-    skeleton.joints[1].parent = 0;
-    skeleton.joints[1].children = {0, 1};
-    skeleton.joints[1].translation = {0, 1, 0};
-    skeleton.joints[2].parent = 99;  // never reached; keeps its own matrix
-    skeleton.joints[2].translation = {0, 0, 5};
-    skeleton.update_joint_matrices();
-    expect_vec3_near(glm::vec3(skeleton.joint_matrices[0][3]), {1, 0, 0});
-    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1][3]), {1, 1, 0});
-    expect_vec3_near(glm::vec3(skeleton.joint_matrices[2][3]), {0, 0, 5});
+    skeleton.joints[0].node = 1;
+    skeleton.joints[0].inverse_bind_matrix = glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -3));
+    skeleton.joints[1].node = 2;
+    skeleton.joints[1].inverse_bind_matrix = glm::mat4(1.0f);
+    skeleton.joints[2].node = 9;  // no such node: the identity world
+    skeleton.joints[2].inverse_bind_matrix = glm::mat4(1.0f);
+    const std::vector<glm::mat4> worlds = {
+        glm::mat4(1.0f),
+        glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0)) * glm::mat4_cast(about_z(90.0f)),
+        glm::scale(glm::mat4(1.0f), glm::vec3(2.0f)),
+    };
+    const glm::mat4 mesh_world = glm::translate(glm::mat4(1.0f), glm::vec3(0, 5, 0));
+    skeleton.update_joint_matrices(worlds, mesh_world);
+    ASSERT_EQ(skeleton.joint_matrices.size(), 3u);
+    // (0, 0, 3) -> inverse bind (0, 0, 0) -> quarter turn and x + 1: (1, 0, 0)
+    // -> out of the mesh node, 5 down: (1, -5, 0).
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[0] * glm::vec4(0, 0, 3, 1)), {1, -5, 0});
+    // (1, 0, 0) -> doubled (2, 0, 0) -> (2, -5, 0).
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1] * glm::vec4(1, 0, 0, 1)), {2, -5, 0});
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[2][3]), {0, -5, 0});
+
+    // A mesh node that flattens everything has no inverse: its transform is
+    // left out instead of filling the block with infinities.
+    skeleton.update_joint_matrices(worlds, glm::scale(glm::mat4(1.0f), glm::vec3(0.0f)));
+    expect_vec3_near(glm::vec3(skeleton.joint_matrices[1] * glm::vec4(1, 0, 0, 1)), {2, 0, 0});
 
     Skeleton empty;
-    empty.update_joint_matrices();
+    empty.update_joint_matrices(worlds, mesh_world);
     EXPECT_TRUE(empty.joint_matrices.empty());
+}
+
+TEST(AnimationSkeleton, WorldsComposeParentsFirstWhateverTheNodeOrder) {
+    // Node 2 is the root, node 0 its child, node 1 the grandchild; node 3
+    // is a root of its own, posed.
+    tinygltf::Model gltf;
+    gltf.nodes.resize(4);
+    gltf.nodes[2].children = {0};
+    gltf.nodes[2].rotation = {0.0, 0.0, std::sqrt(0.5), std::sqrt(0.5)};
+    gltf.nodes[0].children = {1};
+    gltf.nodes[0].translation = {0.0, 1.0, 0.0};
+    gltf.nodes[1].translation = {0.0, 0.0, 1.0};
+    const NodeHierarchy hierarchy = extract(gltf).hierarchy;
+    EXPECT_EQ(hierarchy.parents, (std::vector<std::int32_t>{2, 0, -1, -1}));
+    EXPECT_EQ(hierarchy.parents_first, (std::vector<std::int32_t>{2, 3, 0, 1}));
+    std::vector<glm::mat4> locals(4, glm::mat4(1.0f));
+    locals[3] = glm::translate(glm::mat4(1.0f), glm::vec3(7, 0, 0));
+    std::vector<glm::mat4> worlds;
+    compose_worlds(hierarchy, locals, {false, false, false, true}, worlds);
+    ASSERT_EQ(worlds.size(), 4u);
+    expect_vec3_near(glm::vec3(worlds[0][3]), {-1, 0, 0});
+    expect_vec3_near(glm::vec3(worlds[1][3]), {-1, 0, 1});
+    expect_vec3_near(glm::vec3(worlds[3][3]), {7, 0, 0});
 }
 
 TEST_F(AnimationTest, SkinnedSamplesGiveTheirJointTrees) {
@@ -377,8 +387,7 @@ TEST_F(AnimationTest, SkinnedSamplesGiveTheirJointTrees) {
     EXPECT_EQ(skin.joints[0].children, std::vector<std::int32_t>{1});
     EXPECT_EQ(skin.joints[1].parent, 0);
     EXPECT_EQ(skin.joints[0].translation, glm::vec3(0, 1, 0));
-    // At rest every joint's pose undoes its inverse bind matrix.
-    skin.update_joint_matrices();
+    // Loaded, every joint sits at rest, which undoes its inverse bind matrix.
     for (const glm::mat4& m : skin.joint_matrices) {
         for (int c = 0; c < 4; ++c) {
             for (int r = 0; r < 4; ++r) EXPECT_NEAR(m[c][r], c == r ? 1.0f : 0.0f, 1e-5f);
@@ -426,8 +435,10 @@ TEST_F(AnimationTest, SkinnedModelPlaysTheIndexModuloTheCountAndPosesItsJoints) 
     EXPECT_EQ(skin->animations->current, skin->animations->ordered[0].get());
     // The first animation's first key is the identity again.
     expect_quat_near(skin->skeleton->joints[1].rotation, kIdentity);
-    EXPECT_TRUE(
-        std::none_of(skin->node_override_flags.begin(), skin->node_override_flags.end(), [](bool b) { return b; }));
+    // The joints are drawn where they are posed, so what hangs from them
+    // follows; the mesh node is not a joint and stays put.
+    EXPECT_EQ(skin->node_override_flags, (std::vector<bool>{false, true, true}));
+    expect_vec3_near(override_translation(*skin, 2), {0, 1, 0});
 }
 
 TEST_F(AnimationTest, UnskinnedSamplesGetRestRecordsForTheirAnimatedNodes) {
@@ -684,6 +695,59 @@ TEST_F(AnimationTest, SkinWithoutInverseBindMatricesHasNoJointsAndNothingToPlay)
     EXPECT_TRUE(model->node_animation_records.empty());
     model->animate(1, 0.5f);
     EXPECT_EQ(model->node_override_flags, (std::vector<bool>{false, false}));
+}
+
+TEST_F(AnimationTest, ModelCamerasSeeFromTheirAnimatedNodeWithoutItsScale) {
+    auto model = load_sample("animated_camera.gltf");
+    ASSERT_TRUE(model->parsed);
+    ModelCameraView view;
+    // At rest the eye is at (1,0,0) + 2 x (0,0,5).
+    ASSERT_TRUE(model_camera_view(*model, 0, 2.0f, &view));
+    expect_vec3_near(glm::vec3(view.view * glm::vec4(1, 0, 0, 1)), {0, 0, -10});
+    // 0.5 s: the eye's local (1,0,5) puts it at (3,0,10); the rig's scale of
+    // 2 is not part of the view, so distances stay as they are.
+    model->animate(1, 0.5f);
+    ASSERT_TRUE(model_camera_view(*model, 0, 2.0f, &view));
+    expect_vec3_near(glm::vec3(view.view * glm::vec4(3, 0, 0, 1)), {0, 0, -10});
+    expect_vec3_near(glm::vec3(view.view * glm::vec4(3, 1, 0, 1)), {0, 1, -10});
+    // Perspective with the given aspect ratio and no far plane.
+    const float t = std::tan(0.4f);
+    EXPECT_NEAR(view.projection[1][1], 1.0f / t, 1e-5f);
+    EXPECT_NEAR(view.projection[0][0], 1.0f / (2.0f * t), 1e-5f);
+    EXPECT_NEAR(view.projection[2][2], -1.0f, 1e-5f);
+    EXPECT_NEAR(view.projection[3][2], -0.2f, 1e-5f);
+
+    // Orthographic: xmag 2, ymag 1, depth 0.5..10, whatever the aspect.
+    ASSERT_TRUE(model_camera_view(*model, 1, 2.0f, &view));
+    EXPECT_NEAR(view.projection[0][0], 0.5f, 1e-6f);
+    EXPECT_NEAR(view.projection[1][1], 1.0f, 1e-6f);
+    EXPECT_NEAR(view.projection[2][2], -2.0f / 9.5f, 1e-6f);
+    expect_vec3_near(glm::vec3(view.view * glm::vec4(0, 0, 0, 1)), {0, 0, -4});
+
+    // No node holds camera 2; there is no camera 3 or -1; a camera with no
+    // usable numbers gives no view.
+    EXPECT_FALSE(model_camera_view(*model, 2, 2.0f, &view));
+    EXPECT_FALSE(model_camera_view(*model, 3, 2.0f, &view));
+    EXPECT_FALSE(model_camera_view(*model, -1, 2.0f, &view));
+    model->gltf.cameras[0].perspective.zfar = 0.05;  // nearer than znear
+    EXPECT_FALSE(model_camera_view(*model, 0, 2.0f, &view));
+    model->gltf.cameras[1].type = "fisheye";
+    EXPECT_FALSE(model_camera_view(*model, 1, 2.0f, &view));
+}
+
+TEST_F(AnimationTest, ModelWithoutDefaultSceneDrawsItsFirstAndSaysSoOnce) {
+    auto scenes = load_sample("no_default_scene.gltf");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(scenes->drawn_scene(), 0);
+    EXPECT_EQ(scenes->drawn_scene(), 0);
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_NE(said.find("no_default_scene.gltf has no default scene; its first scene is drawn\n"), std::string::npos);
+    EXPECT_EQ(said.find("first scene is drawn"), said.rfind("first scene is drawn"));
+    scenes->gltf.defaultScene = 1;
+    EXPECT_EQ(scenes->drawn_scene(), 1);
+    scenes->gltf.scenes.clear();
+    scenes->gltf.defaultScene = -1;
+    EXPECT_EQ(scenes->drawn_scene(), -1);
 }
 
 }  // namespace quillbarrow

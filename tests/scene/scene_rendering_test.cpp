@@ -13,6 +13,7 @@
 #include "scene/model.h"
 #include "scene/scene.h"
 #include "scene/skeleton.h"
+#include "scene/skin.h"
 #include "serialization/byte_buffer.h"
 #include "support/test_environment.h"
 
@@ -133,8 +134,10 @@ std::string made_asset(const std::string& nodes, const std::string& roots) {
                           -0.5f, -0.5f, 0, 0.5f, 0.5f,  0, -0.5f, 0.5f, 0};
     positions.insert(positions.end(), std::begin(floor), std::end(floor));
     positions.insert(positions.end(), std::begin(quad), std::end(quad));
-    const std::uint16_t indices[] = {0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3, 0, 4, 5, 0, 5, 1, 2, 3, 7,
-                                     2, 7, 6, 0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 1, 2, 0, 2, 3};
+    // Counter-clockwise seen from outside the box and from above the floor:
+    // their materials are single-sided.
+    const std::uint16_t indices[] = {0, 6, 2, 0, 4, 6, 1, 7, 5, 1, 3, 7, 0, 5, 4, 0, 1, 5, 2, 7, 3,
+                                     2, 6, 7, 0, 3, 1, 0, 2, 3, 4, 7, 6, 4, 5, 7, 0, 2, 1, 0, 3, 2};
     std::string bytes(positions.size() * 4 + sizeof indices, '\0');
     std::memcpy(bytes.data(), positions.data(), positions.size() * 4);
     std::memcpy(bytes.data() + positions.size() * 4, indices, sizeof indices);
@@ -527,8 +530,17 @@ TEST_F(SceneRenderingTest, OutOfRangeIndicesAndCyclesAreSkipped) {
     draw(*scene, *program, target);
     EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 0, 0.5f}), 51, 51, 255, 255, 2);
 
+    // A default scene that does not exist: the first scene is drawn, and
+    // that is said once.
     gltf.accessors[3].bufferView = 1;
-    gltf.defaultScene = 3;  // no such scene
+    gltf.defaultScene = 3;
+    testing::internal::CaptureStdout();
+    draw(*scene, *program, target);
+    draw(*scene, *program, target);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Model made.gltf has no default scene of that number; its first scene is drawn\n");
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 0, 0.5f}), 51, 51, 255, 255, 2);
+    gltf.scenes.clear();  // nothing left to draw
     draw(*scene, *program, target);
     EXPECT_EQ(lit_pixel_count(all_pixels(target)), 0);
 }
@@ -709,6 +721,94 @@ TEST_F(SceneRenderingTest, GpuInstancesDrawTheNodesMeshOncePerInstanceInBothPass
         SCOPED_TRACE(x);
         EXPECT_NEAR_RGBA(pixel_at(target, camera, {x, 0, 0}), 204, 204, 204, 255, 2);
     }
+}
+
+TEST_F(SceneRenderingTest, SingleSidedMaterialsCullBackFacesAndMirroredNodesKeepTheirFront) {
+    // Squares at x -4.5 (facing the camera), -1.5 (its back to the camera),
+    // 1.5 (the same, double-sided) and 4.5 (mirrored in x, facing it).
+    auto model = sample_model("face_culling.gltf");
+    auto scene = scene_showing(model.get(), camera_json({0, 0, 10}, {0, 0, 0}, kAspect));
+    auto program = scene_program(false);
+    DepthTarget target(64, 36);
+    const Camera& camera = *scene->camera;
+    glFrontFace(GL_CW);  // whatever was set before the scene is put back
+    draw(*scene, *program, target);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {-4.5f, 0, 0}), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {-1.5f, 0, 0}), 0, 0, 0, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {1.5f, 0, 0}), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {4.5f, 0, 0}), 255, 255, 255, 255, 0);
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
+    GLint front = 0;
+    glGetIntegerv(GL_FRONT_FACE, &front);
+    EXPECT_EQ(front, GL_CW);
+    glFrontFace(GL_CCW);
+}
+
+TEST_F(SceneRenderingTest, SkinsFollowTheirNonJointAncestorsAndEachSkinnedNodeItsOwnSkin) {
+    auto program = scene_program(false, true);
+    DepthTarget target(64, 36);
+
+    // The armature, turned a quarter and carried to (2,0,0) at 0.5 s, puts
+    // the tip and the square weighted to it at (0,1,0).
+    auto rig = sample_model("skin_under_rotated_node.gltf");
+    auto scene = scene_showing(rig.get(), camera_json({0, 1, 8}, {0, 1, 0}, kAspect));
+    rig->animate(0, 0.5f);
+    ASSERT_EQ(rig->skeleton->joint_matrices.size(), 2u);
+    EXPECT_NEAR(glm::length(glm::vec3(rig->skeleton->joint_matrices[0][3]) - glm::vec3(2, 1, 1)), 0.0f, 1e-5f);
+    EXPECT_NEAR(glm::length(glm::vec3(rig->skeleton->joint_matrices[1][3]) - glm::vec3(0, 1, 1)), 0.0f, 1e-5f);
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, rig->joint_buffer);
+    Animation::upload_joint_block(rig->joint_buffer, rig->skeleton->joint_matrices);
+    draw(*scene, *program, target);
+    EXPECT_NEAR_RGBA(pixel_at(target, *scene->camera, {0, 1.5f, 0}), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, *scene->camera, {0, -0.5f, 0}), 0, 0, 0, 255, 0);
+
+    // Three skinned nodes: the block is refilled for each. "lifted" shares
+    // the left skin from (0,3,0), so it draws where "left" does.
+    auto pair = sample_model("two_skins.gltf");
+    ASSERT_EQ(pair->skins.size(), 2u);
+    ASSERT_EQ(pair->skin_uses.size(), 3u);
+    const std::vector<glm::mat4>* lifted = pair->skin_matrices_of_node(4);
+    ASSERT_NE(lifted, nullptr);
+    EXPECT_EQ(glm::vec3((*lifted)[0][3]), glm::vec3(-2, -3, 0));
+    EXPECT_EQ(glm::vec3((*pair->skin_matrices_of_node(1))[0][3]), glm::vec3(2, 0, 0));
+    EXPECT_EQ(pair->skin_matrices_of_node(2), nullptr);
+    auto both = scene_showing(pair.get(), camera_json({0, 1, 10}, {0, 1, 0}, kAspect));
+    glBindBufferBase(GL_UNIFORM_BUFFER, 0, pair->joint_buffer);
+    draw(*both, *program, target);
+    const Camera& camera = *both->camera;
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {-2, 0, 0}), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {2, 0, 0}), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(pixel_at(target, camera, {0, 3, 0}), 0, 0, 0, 255, 0);
+}
+
+TEST_F(SceneRenderingTest, ModelCameraReplacesTheSceneCameraInTheVisiblePassOnly) {
+    // Camera 1 of the model: orthographic, 2 x 1 half sizes, from (0,0,4):
+    // the 2 x 2 square at the origin fills the middle half of the width.
+    auto model = sample_model("animated_camera.gltf");
+    auto scene = scene_showing(model.get(), camera_json({0, 0, 4}, {0, 0, 100}, kAspect));  // looks away
+    auto program = scene_program(true);
+    DepthTarget target(64, 36);
+    draw(*scene, *program, target);
+    EXPECT_EQ(lit_pixel_count(all_pixels(target)), 0);
+
+    scene->model_camera = 1;
+    draw(*scene, *program, target);
+    EXPECT_NEAR_RGBA(target.pixel(32, 18), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(target.pixel(20, 2), 255, 255, 255, 255, 0);
+    EXPECT_NEAR_RGBA(target.pixel(10, 18), 0, 0, 0, 255, 0);
+    EXPECT_NEAR_RGBA(target.pixel(54, 18), 0, 0, 0, 255, 0);
+
+    // Camera 2 is held by no node and 7 does not exist: the scene camera
+    // is kept, and that is said once.
+    testing::internal::CaptureStdout();
+    for (int camera : {2, 7}) {
+        scene->model_camera = camera;
+        draw(*scene, *program, target);
+        draw(*scene, *program, target);
+        EXPECT_EQ(lit_pixel_count(all_pixels(target)), 0);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Scene \"shown\": model animated_camera.gltf has no usable camera 2; the scene camera is used\n");
 }
 
 }  // namespace quillbarrow
