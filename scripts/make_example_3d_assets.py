@@ -313,6 +313,7 @@ def tetrahedron(size=0.12):
 
 
 CRYSTAL_HEIGHT = 4.2
+EYE_RADIUS, EYE_LIFT = 3.2, 0.8
 
 
 def crystal():
@@ -337,13 +338,28 @@ def crystal():
         shards.append(g.node(name="shard%d" % i, mesh=shard_mesh,
                              translation=[1.3 * math.cos(a), CRYSTAL_HEIGHT + (0.25 if i % 2 else -0.25), 1.3 * math.sin(a)],
                              extras=no_shadow))
-    g.doc["scenes"] = [{"name": "crystal", "nodes": [core, ring_a, ring_b] + shards}]
+    # The close-up's camera, as an editor exports a camera path: glTF camera
+    # 0 on the node "eye", which circles the crystal in "spin" (the
+    # animation every mask plays) looking at its core along its -z.
+    g.doc["cameras"] = [{"name": "close-up", "type": "perspective",
+                         "perspective": {"yfov": 0.7, "znear": 0.1, "zfar": 60.0}}]
+    eye = g.node(name="eye", camera=0, translation=[0.0, CRYSTAL_HEIGHT + EYE_LIFT, EYE_RADIUS])
+    g.doc["scenes"] = [{"name": "crystal", "nodes": [core, ring_a, ring_b] + shards + [eye]}]
 
     # 0 "spin": the core turns about y, a full turn in five keys.
     times = keys(5)
+    eye_times = keys(17)
+    eye_angles = [2 * math.pi * t / ANIMATION_SECONDS for t in eye_times]
     g.animation("spin", [(core, "rotation", times,
                           sum((quat_axis_angle((0, 1, 0), 2 * math.pi * t / ANIMATION_SECONDS) for t in times), []),
-                          "LINEAR")])
+                          "LINEAR"),
+                         (eye, "translation", eye_times,
+                          sum(([EYE_RADIUS * math.sin(a), CRYSTAL_HEIGHT + EYE_LIFT * math.cos(2 * a),
+                                EYE_RADIUS * math.cos(a)] for a in eye_angles), []), "LINEAR"),
+                         (eye, "rotation", eye_times,
+                          sum((quat_mul(quat_axis_angle((0, 1, 0), a),
+                                        quat_axis_angle((1, 0, 0), -math.atan2(EYE_LIFT * math.cos(2 * a), EYE_RADIUS)))
+                               for a in eye_angles), []), "LINEAR")])
     # 1 "orbit": the rings tumble about tilted axes and bob.
     times = keys(9)
     orbit = []

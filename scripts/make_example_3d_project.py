@@ -12,6 +12,8 @@ What is on screen, back to front:
           seen by a camera flown by the camera tracks;
   crystal scene "crystal": the node-animated crystal.glb, looking through
           the rig's camera (camera_scene), its animations played by mask;
+          from beat 56 alone ("close-up"), seen through the glTF camera it
+          carries ("model_camera"), which circles it;
   grade   a 2D post effect over the captured screen (screen_texture).
 """
 import json
@@ -20,6 +22,7 @@ import os
 
 ROOT = "examples/ember-rig"
 BEATS = 64.0
+CLOSE_UP = 56.0
 
 
 def points(*pairs):
@@ -120,6 +123,17 @@ def crystal_tracks():
     }
 
 
+def close_up_tracks():
+    # The last bars look through the crystal's own camera, glTF camera 0 of
+    # crystal.glb, which circles it once in eight beats.
+    return {
+        "model_camera": track(LAST_VALUE, points((0, 0))),
+        "animation_index": track(LAST_VALUE, points((0, 7))),
+        "animation_position": track(LINEAR, points((0, 14), (8, 15))),
+        "appear": track(LAST_VALUE, points((0, 1))),
+    }
+
+
 def grade_tracks():
     flashes = []
     for b in (16, 32, 48):
@@ -171,8 +185,9 @@ project = {
     "event_groups": [],
     "events": [
         effect_event("sky", "sky", 0, BEATS, {}),
-        effect_event("rig", "rig", 0, BEATS, rig_tracks()),
-        effect_event("crystal", "crystal", 8, BEATS, crystal_tracks()),
+        effect_event("rig", "rig", 0, CLOSE_UP, rig_tracks()),
+        effect_event("crystal", "crystal", 8, CLOSE_UP, crystal_tracks()),
+        effect_event("close-up", "crystal", CLOSE_UP, BEATS, close_up_tracks()),
         effect_event("grade", "grade", 0, BEATS, grade_tracks()),
     ],
 }
