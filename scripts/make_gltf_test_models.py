@@ -188,7 +188,8 @@ def quad(a, width, height, u_range, v_range=(0.0, 1.0), z=0.0):
     """A quad facing +z centred on the origin, u across x and v down y (the
     image's top at the top), as POSITION, NORMAL and TEXCOORD accessors."""
     x, y = width / 2, height / 2
-    corners = [(-x, y), (x, y), (-x, -y), (x, y), (x, -y), (-x, -y)]
+    # Counter-clockwise seen from +z, so that back-face culling keeps them.
+    corners = [(-x, y), (-x, -y), (x, y), (x, y), (-x, -y), (x, -y)]
     positions = [(cx, cy, z) for cx, cy in corners]
     uvs = [(u_range[0] + (cx + x) / width * (u_range[1] - u_range[0]),
             v_range[0] + (y - cy) / height * (v_range[1] - v_range[0])) for cx, cy in corners]
@@ -211,8 +212,8 @@ def sampler_wrap():
     # incomplete and sample black.
     a = Asset()
     positions, normals, wide = quad(a, 3.0, 1.0, (-1.0, 2.0))
-    # The quad's corners run left, right, left, right, right, left.
-    fine = a.floats("VEC2", [(256.0 * right, 0.5) for right in (0, 1, 0, 1, 1, 0)])
+    # The quad's corners run left, left, right, right, left, right.
+    fine = a.floats("VEC2", [(256.0 * right, 0.5) for right in (0, 0, 1, 1, 0, 1)])
     samplers = [{"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": REPEAT, "wrapT": REPEAT},
                 {"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": MIRRORED_REPEAT, "wrapT": MIRRORED_REPEAT},
                 {"magFilter": NEAREST, "minFilter": NEAREST, "wrapS": CLAMP_TO_EDGE, "wrapT": CLAMP_TO_EDGE},

@@ -97,9 +97,10 @@ std::optional<float> paused_page_beat() {
 void run_page_frames(void (*start)(), void (*frame)(std::optional<float>), void (*end)()) {
     loop = {start, frame, end, paused_page_beat(), false};
     set_page_phase("waiting");
-    // Frames come from the browser's animation frames; this never returns.
+    // Frames come from the browser's animation frames; Emscripten unwinds
+    // out of this call, so it never returns.
     emscripten_set_main_loop(page_frame, 0, 1);
-    std::abort();
+    __builtin_unreachable();
 }
 
 }  // namespace quillbarrow

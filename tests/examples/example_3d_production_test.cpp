@@ -11,6 +11,8 @@
 #include <set>
 
 #include <SDL_image.h>
+#include <glm/geometric.hpp>
+#include <glm/mat4x4.hpp>
 #include <glm/vec4.hpp>
 
 #include "document/resource_test_helpers.h"
@@ -167,9 +169,11 @@ TEST_F(Example3dAssets, CrystalMaskChoosesWhichNodesMoveAndTheShardsStep) {
     auto crystal = load("crystal.glb");
     EXPECT_FALSE(crystal->skeleton);
     ASSERT_EQ(crystal->animations->ordered.size(), 3u);
-    ASSERT_EQ(crystal->gltf.nodes.size(), 7u);  // core, two rings, four shards
+    ASSERT_EQ(crystal->gltf.nodes.size(), 8u);  // core, two rings, four shards, the eye holding camera 0
+    ASSERT_EQ(crystal->gltf.nodes[7].camera, 0);
 
-    const std::pair<int, int> masks[] = {{0, 0}, {1, 1}, {3, 3}, {7, 7}, {8, 0}};
+    // Spin moves the core and the eye, orbit the two rings, blink the shards.
+    const std::pair<int, int> masks[] = {{0, 0}, {1, 2}, {3, 4}, {7, 8}, {8, 0}};
     for (const auto& [mask, moved] : masks) {
         crystal->animate(mask, 0.3f);
         EXPECT_EQ(overridden_nodes(*crystal), moved) << "mask " << mask;
@@ -180,6 +184,12 @@ TEST_F(Example3dAssets, CrystalMaskChoosesWhichNodesMoveAndTheShardsStep) {
     ASSERT_TRUE(crystal->node_override_flags[0]);
     EXPECT_NEAR(crystal->node_override_matrices[0][0][0], std::sqrt(0.5f), 1e-4f);
     EXPECT_NEAR(crystal->node_override_matrices[0][3][1], 4.2f, 1e-4f);
+    // The eye circles the crystal: a quarter of the way round it is at +x,
+    // dipped to 0.8 below its start height of 5.0, looking back at the core.
+    crystal->animate(1, 0.25f);
+    const glm::mat4& eye = crystal->node_override_matrices[7];
+    EXPECT_NEAR(glm::length(glm::vec3(eye[3]) - glm::vec3(3.2f, 3.4f, 0.0f)), 0.0f, 1e-3f);
+    EXPECT_GT(glm::dot(glm::normalize(glm::vec3(-eye[2])), glm::vec3(-1.0f, 0.0f, 0.0f)), 0.95f);
 
     // Blink (STEP): the first shard holds its first size until the key at
     // 0.5 s, then jumps.
