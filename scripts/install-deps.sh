@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the player, the tool, the tests, the benchmarks
-# the asset scripts (sox, lame) and the format check (clang-format) need.
+# the asset scripts (sox, lame), the format check (clang-format) and the .deb
+# package's dependency list (file, for CPack) need.
 # Packages already present are skipped; sudo is used only when not running as root.
 set -euo pipefail
 
@@ -9,7 +10,7 @@ packages=(
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev libcli11-dev ffmpeg
-  xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame clang-format
+  xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame clang-format file
 )
 
 missing=()
