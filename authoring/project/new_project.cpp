@@ -8,6 +8,12 @@
 #include <memory>
 #include <utility>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#endif
+
 #include "project/generated_model.h"
 #include "project/generated_music.h"
 #include "project/new_project_shaders.h"
@@ -211,9 +217,19 @@ void ensure_empty_folder(const std::string& folder) {
                            " already exists and is not empty; nothing was written (choose a new name or empty it)");
 }
 
+// Opens a new file for writing, or none when it exists already.
+std::FILE* open_exclusively(const fs::path& path) {
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    return fd < 0 ? nullptr : _fdopen(fd, "wb");
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
 // Creates the file, failing rather than replacing one that appeared since.
 void write_new_file(const fs::path& path, const std::string& bytes) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wbx"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(open_exclusively(path), std::fclose);
     if (!file) throw ProjectError("cannot create " + path.string() + ": " + std::strerror(errno));
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     written = std::fclose(file.release()) == 0 && written;
