@@ -14,6 +14,9 @@ namespace quillbarrow {
 
 namespace {
 
+// The EM_JS bodies are JavaScript: clang-format would space them out.
+// clang-format off
+
 // The payload element's text, copied into the heap (freed by the caller).
 EM_JS(char*, page_payload_text, (), {
     var element = document.getElementById("quillbarrow-payload");
@@ -41,12 +44,14 @@ EM_JS(void, page_error, (const char* message), {
 
 // NaN unless the page's address ends in #beat=B&pause.
 EM_JS(float, page_pause_beat, (), {
-    var match = / ^#beat = ([-+0 - 9.eE] +) & pause$ /.exec(window.location.hash);
+    var match = /^#beat=([-+0-9.eE]+)&pause$/.exec(window.location.hash);
     return match ? parseFloat(match[1]) : NaN;
 });
 
 // Set by the page when the viewer clicks the "click to start" overlay.
 EM_JS(int, page_start_requested, (), { return Module.startRequested ? 1 : 0; });
+
+// clang-format on
 
 struct PageLoop {
     void (*start)() = nullptr;
