@@ -2,16 +2,11 @@
 
 #include <string>
 
-struct Mix_Chunk;
+#include "player/still_analysis.h"
 
 namespace quillbarrow {
 
 class Demo;
-
-// The document's music decoded to the mixer's format from its start to at
-// least `seconds` in, or null when it has none or it does not decode. Kept
-// for the rest of the run, decoded again only when a later time is asked.
-const Mix_Chunk* decoded_music(const Demo& demo, double seconds);
 
 // Draws the document's frame at a beat into the window's back buffer
 // through the player's frame step, and writes what it shows as a PNG, top row first.

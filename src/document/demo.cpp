@@ -7,6 +7,7 @@
 #include <SDL_mixer.h>
 
 #include "document/decode_budget.h"
+#include "document/document_reading.h"
 #include "document/resource_file.h"
 #include "player/audio_analysis.h"
 #include "player/diagnostics.h"
@@ -21,31 +22,6 @@ namespace {
 
 using L = DocumentList;
 using V = DocumentValue;
-
-// Every top-level record is preceded by its 8-byte key and takes at least
-// one byte itself, so a count larger than the bytes left / 9 is corrupt.
-constexpr std::size_t kMinKeyedRecordBytes = 9;
-
-struct ListReader {
-    BinaryReader& in;
-    ObjectMap& objects;
-    std::uint64_t& read_so_far;
-    std::uint64_t total;
-
-    template <class T>
-    void operator()(RecordList<T>& list, const char* list_name) {
-        std::string count_field = std::string("\"") + list_name + "\" count";
-        std::string key_field = std::string("\"") + list_name + "\" object key";
-        std::uint64_t count = in.read_count(count_field.c_str(), kMinKeyedRecordBytes);
-        list.reserve(count);
-        for (std::uint64_t i = 0; i < count; ++i) {
-            std::uint64_t key = in.read_key(key_field.c_str());
-            list.push_back(std::make_unique<T>(in));
-            objects[key] = list.back().get();
-            report_progress(read_so_far++, total);
-        }
-    }
-};
 
 struct ListWriter {
     BinaryWriter& out;
@@ -83,16 +59,6 @@ void refuse_group_cycles(const RecordList<EventGroup>& groups) {
     throw std::runtime_error(message);
 }
 
-// A payload that holds one still plays: the member that closes the cycle
-// is skipped (its name is kept for a JSON write).
-void cut_group_cycles(const RecordList<EventGroup>& groups) {
-    for (const GroupCycle& cycle : find_group_cycles(groups)) {
-        report_notice(format_message("Event group \"%s\" replays itself (%s); that member is skipped",
-                                     cycle.group->name.c_str(), cycle.path.c_str()));
-        cycle.group->events[cycle.member] = nullptr;
-    }
-}
-
 }  // namespace
 
 std::uint64_t Demo::count_records() const {
@@ -101,45 +67,8 @@ std::uint64_t Demo::count_records() const {
 }
 
 void Demo::read(BinaryReader& in) {
-    DecodeBudgetScope budget;
-    // The record count sizes the loading screen's progress: it must be what
-    // the lists can hold, and then what they do hold.
-    const std::size_t count_offset = in.offset();
-    record_count = in.read_count("record count", kMinKeyedRecordBytes);
-    ObjectMap objects;
-    std::uint64_t read_so_far = 0;
-    ListReader lists{in, objects, read_so_far, record_count};
-    lists(events, "events");
-    lists(effects, "effects");
-    lists(shaders, "shaders");
-    lists(textures, "textures");
-    lists(audio_samples, "audio_samples");
-    lists(event_groups, "event_groups");
-    lists(fonts, "fonts");
-    lists(font_textures, "font_textures");
-    lists(datas, "datas");
-    lists(models, "models");
-    lists(scenes, "scenes");
-    if (read_so_far != record_count)
-        throw FormatError("Corrupt content: the record count at offset " + std::to_string(count_offset) + " says " +
-                          std::to_string(record_count) + " records but the lists hold " + std::to_string(read_so_far));
-    music = std::make_unique<ByteBuffer>(in);
-
-    // References are keys until every list has been read.
-    for (auto& event : events) event->resolve_reference<Effect, AudioSample>(objects);
-    for (auto& effect : effects) effect->resolve_references(objects);
-    for (auto& group : event_groups) group->resolve_reference(objects);
-    cut_group_cycles(event_groups);
-    for (auto& font_texture : font_textures) {
-        font_texture->resolve_font(objects);
-        font_texture->create();
-    }
-    for (auto& scene : scenes) scene->resolve_references(objects);
-
-    end_beat = in.read_f32("end beat");
-    bpm = in.read_f32("bpm");
-    beat_offset = in.read_f32("beat offset");
-    finish_load();
+    DocumentReading reading(*this, in);
+    while (!reading.finished()) reading.read_next();
 }
 
 void Demo::write(BinaryWriter& out) const {
@@ -286,6 +215,10 @@ void Demo::post_load() {
     // One expander for the whole list: a file named by many programs is expanded once.
     IncludeExpander includes = includes_of(shaders);
     for (auto& program : shaders) program->rebuild(includes);
+    set_up_effects();
+}
+
+void Demo::set_up_effects() {
     for (auto& effect : effects) effect->setup_gpu_objects();
 }
 
@@ -299,6 +232,15 @@ void Demo::start_music() {
     music_stream = Mix_LoadMUS_RW(stream, 1);
     Mix_RegisterEffect(MIX_CHANNEL_POST, analyse_audio, nullptr, this);
     if (music_stream) Mix_PlayMusic(music_stream, 0);
+}
+
+void Demo::stop_music() {
+    Mix_HaltChannel(-1);
+    Mix_HaltMusic();
+    Mix_UnregisterEffect(MIX_CHANNEL_POST, analyse_audio);
+    reset_audio_analysis();
+    if (music_stream) Mix_FreeMusic(music_stream);
+    music_stream = nullptr;
 }
 
 Effect* Demo::evaluate_frame(float beat) {

@@ -71,11 +71,17 @@ public:
     // Compiles every program (now that includes can see every program) and
     // sets up every effect.
     void post_load();
+    // post_load's last step, for a caller that builds the programs one at a
+    // time itself.
+    void set_up_effects();
     // Draws every effect once, so first frames do not stall.
     void warm_up();
     // Opens the music from memory, installs the live analysis and plays the
     // music once. No music: nothing plays.
     void start_music();
+    // Halts the music and every sample, and closes the music: start_music
+    // plays it again from the start.
+    void stop_music();
     // Draws one frame; returns the effect drawn last or none.
     Effect* evaluate_frame(float beat);
 
@@ -102,6 +108,7 @@ public:
     std::uint64_t count_records() const;
 
 private:
+    friend class DocumentReading;
     void finish_load();
 };
 

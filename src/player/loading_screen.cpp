@@ -93,7 +93,12 @@ void loading_frame(std::uint64_t read, std::uint64_t total, int delays) {
     glUniform1f(glGetUniformLocation(program->program_id, "total"), static_cast<float>(total));
     l.effect->render({}, false);
     SDL_GL_SwapWindow(player_window());
+#ifndef __EMSCRIPTEN__
+    // In a page the browser paces the frames, and a wait would freeze it.
     for (int i = 0; i < delays; ++i) SDL_Delay(20);
+#else
+    (void)delays;
+#endif
     ++frames_drawn;
 }
 
@@ -126,8 +131,12 @@ void draw_loading_frame(std::uint64_t read, std::uint64_t total) {
 
 void hold_loading_screen(std::uint64_t record_count) {
     if (!loader().effect) return;
-    loader().sound->play();
+    play_loader_sound();
     for (int i = 0; i < 100 && !quit_requested; ++i) loading_frame(record_count, record_count, 2);
+}
+
+void play_loader_sound() {
+    if (loader().sound) loader().sound->play();
 }
 
 std::uint64_t loading_frames_drawn() { return frames_drawn; }

@@ -15,6 +15,8 @@ void set_up_loading_screen();
 void draw_loading_frame(std::uint64_t read, std::uint64_t total);
 // Plays the loader sound and holds the final frame for 100 frames.
 void hold_loading_screen(std::uint64_t record_count);
+// The hold's sound alone, for a page that holds the frame itself.
+void play_loader_sound();
 class Effect;
 // The effect that draws the loading frames (none before set-up).
 Effect* loading_screen_effect();

@@ -20,9 +20,11 @@
 #include "player/loading_screen.h"
 #include "player/player_state.h"
 #include "player/player_window.h"
+#include "player/playback.h"
 #include "serialization/content_trailer.h"
 
 #ifdef __EMSCRIPTEN__
+#include "player/page_player.h"
 #include "player/web_page.h"
 #endif
 
@@ -48,14 +50,6 @@ int SDLCALL watch_background(void*, SDL_Event* event) {
     std::exit(1);
 }
 
-[[noreturn]] void unplayable(const std::string& why) {
-    std::fprintf(stderr, "Cannot play this production: %s\n", why.c_str());
-#ifdef __EMSCRIPTEN__
-    show_page_error("Cannot play this production: " + why);
-#endif
-    std::exit(1);
-}
-
 void drain_frame_events() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -64,12 +58,11 @@ void drain_frame_events() {
     }
 }
 
+#ifndef __EMSCRIPTEN__
 // Reads the document from the payload; a corrupt payload ends the run with
 // a message instead of a crash.
 Demo* load_document(PayloadRead payload) {
-    if (payload.status == TrailerStatus::Missing) missing_trailer();
-    if (payload.status == TrailerStatus::BadLength) unplayable("the content trailer's length runs past the file");
-    if (payload.status == TrailerStatus::BadEncoding) unplayable("the page's payload is not valid base64");
+    refuse_unreadable_payload(payload);
     try {
         BinaryReader in(payload.bytes.data(), payload.bytes.size());
         auto* demo = new Demo(in);
@@ -78,6 +71,7 @@ Demo* load_document(PayloadRead payload) {
         unplayable(e.what());
     }
 }
+#endif
 
 // The player's own payload: appended to its executable, or inlined into the
 // web player's page.
@@ -91,6 +85,22 @@ PayloadRead own_payload() {
 
 Uint32 start_ticks = 0;
 
+}  // namespace
+
+void refuse_unreadable_payload(const PayloadRead& payload) {
+    if (payload.status == TrailerStatus::Missing) missing_trailer();
+    if (payload.status == TrailerStatus::BadLength) unplayable("the content trailer's length runs past the file");
+    if (payload.status == TrailerStatus::BadEncoding) unplayable("the page's payload is not valid base64");
+}
+
+void unplayable(const std::string& why) {
+    std::fprintf(stderr, "Cannot play this production: %s\n", why.c_str());
+#ifdef __EMSCRIPTEN__
+    show_page_error("Cannot play this production: " + why);
+#endif
+    std::exit(1);
+}
+
 void start_playback() {
     current_document->start_music();
     start_ticks = SDL_GetTicks();
@@ -98,7 +108,6 @@ void start_playback() {
     check_gl_errors("flushing");
 }
 
-// One pass of the frame loop, at the music's beat unless a beat is fixed.
 void play_frame(std::optional<float> fixed_beat) {
     begin_frame();
     const Uint32 elapsed = SDL_GetTicks() - start_ticks;
@@ -110,13 +119,10 @@ void play_frame(std::optional<float> fixed_beat) {
     SDL_GL_SwapWindow(player_window());
 }
 
-void end_playback() {
+void stop_playback() {
     SDL_DelEventWatch(watch_background, nullptr);
-    close_player_window();
-    SDL_Quit();
+    current_document->stop_music();
 }
-
-}  // namespace
 
 int run_player() {
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_AUDIO | SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -142,15 +148,14 @@ int run_player() {
         unplayable(std::string("cannot open the window: ") + (error ? error : "unknown error"));
 
     set_up_loading_screen();
+#ifdef __EMSCRIPTEN__
+    // The page reads, builds and plays in the browser's animation frames.
+    run_page_player(own_payload());
+#else
     // The document constructor owns its records for the rest of the run.
     current_document = load_document(own_payload());
     current_document->post_load();
     finish_loading();
-#ifdef __EMSCRIPTEN__
-    current_document->warm_up();
-    create_fft_state();
-    run_page_frames(start_playback, play_frame, end_playback);
-#else
     // A quit asked for while loading ends the run here, before any of it plays.
     if (!quit_requested) {
         current_document->warm_up();
@@ -161,7 +166,9 @@ int run_player() {
         play_frame(std::nullopt);
         SDL_Delay(2);
     }
-    end_playback();
+    SDL_DelEventWatch(watch_background, nullptr);
+    close_player_window();
+    SDL_Quit();
 #endif
     std::exit(0);
 }

@@ -34,7 +34,10 @@ EM_JS(void, page_phase, (const char* phase, float beat), {
     if (Module.onPhase) Module.onPhase(window.quillbarrow.phase);
 });
 
-EM_JS(void, page_beat, (float beat), { window.quillbarrow.beat = beat; });
+EM_JS(void, page_beat, (float beat, int level), {
+    window.quillbarrow.beat = beat;
+    window.quillbarrow.level = level;
+});
 
 EM_JS(void, page_error, (const char* message), {
     window.quillbarrow = window.quillbarrow || {};
@@ -48,36 +51,15 @@ EM_JS(float, page_pause_beat, (), {
     return match ? parseFloat(match[1]) : NaN;
 });
 
-// Set by the page when the viewer clicks the "click to start" overlay.
-EM_JS(int, page_start_requested, (), { return Module.startRequested ? 1 : 0; });
+// Set by the page when the viewer clicks the "click to start" overlay or
+// the end screen; taken once.
+EM_JS(int, page_click, (), {
+    var clicked = Module.clicked ? 1 : 0;
+    Module.clicked = false;
+    return clicked;
+});
 
 // clang-format on
-
-struct PageLoop {
-    void (*start)() = nullptr;
-    void (*frame)(std::optional<float>) = nullptr;
-    void (*end)() = nullptr;
-    std::optional<float> paused_beat;
-    bool started = false;
-};
-PageLoop loop;
-
-void page_frame() {
-    if (!loop.started) {
-        if (!loop.paused_beat && !page_start_requested()) return;
-        loop.started = true;
-        loop.start();
-        set_page_phase(loop.paused_beat ? "paused" : "playing");
-    }
-    if (quit_requested) {
-        loop.end();
-        set_page_phase("ended");
-        emscripten_cancel_main_loop();
-        return;
-    }
-    loop.frame(loop.paused_beat);
-    page_beat(current_beat);
-}
 
 }  // namespace
 
@@ -99,12 +81,13 @@ std::optional<float> paused_page_beat() {
     return beat;
 }
 
-void run_page_frames(void (*start)(), void (*frame)(std::optional<float>), void (*end)()) {
-    loop = {start, frame, end, paused_page_beat(), false};
-    set_page_phase("waiting");
-    // Frames come from the browser's animation frames; Emscripten unwinds
-    // out of this call, so it never returns.
-    emscripten_set_main_loop(page_frame, 0, 1);
+bool take_page_click() { return page_click() != 0; }
+
+void show_page_beat(float beat, int level) { page_beat(beat, level); }
+
+void run_page_frames(void (*frame)()) {
+    // Emscripten unwinds out of this call, so it never returns.
+    emscripten_set_main_loop(frame, 0, 1);
     __builtin_unreachable();
 }
 

@@ -23,11 +23,14 @@ void show_page_error(const std::string& message);
 // click, and held.
 std::optional<float> paused_page_beat();
 
+// True once for each click on the page's overlay ("click to start", or the
+// end screen's "click to play again").
+bool take_page_click();
+// window.quillbarrow.beat and .level (the music analysis' level), each frame.
+void show_page_beat(float beat, int level);
+
 // Hands the frames to the browser: frame runs once per animation frame and
-// must return. Until the viewer clicks (browsers start sound only after a
-// gesture), or at once when paused, nothing plays; then start runs once,
-// frame every animation frame (with the paused beat when there is one), and
-// end once quit_requested is set. Does not return.
-[[noreturn]] void run_page_frames(void (*start)(), void (*frame)(std::optional<float> fixed_beat), void (*end)());
+// must return. Does not return.
+[[noreturn]] void run_page_frames(void (*frame)());
 
 }  // namespace quillbarrow

@@ -403,6 +403,11 @@ void Model::upload() {
     }
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // A primitive without joints leaves their array disabled, and the shader
+    // then reads the current value, which must be integer as the input is:
+    // WebGL refuses the draw otherwise.
+    for (const VertexAttribute& attribute : kVertexAttributes)
+        if (attribute.integer) glVertexAttribI4ui(attribute.location, 0, 0, 0, 0);
     report_routine_warning(format_message("Number of VAOs: %zu", vertex_arrays.size()));
 
     Animation::ExtractedAnimation extracted = Animation::extract(gltf);
@@ -615,11 +620,16 @@ PrimitiveDraw Model::set_up_primitive(const tinygltf::Primitive& primitive, int 
                 return refuse("index " + std::to_string(largest) + " is past the " + std::to_string(vertices) +
                               " vertices");
         }
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_buffers_[span.buffer]);
+        // Indices get a buffer of their own: WebGL refuses to bind a buffer
+        // as indices once it has held vertex data.
+        const unsigned char* first_index = gltf.buffers[span.buffer].data.data() + span.offset;
+        gl_buffers_.push_back(GlBuffer::generate());
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gl_buffers_.back());
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(span.count * span.element_size),
+                     span.count > 0 ? first_index : nullptr, GL_STATIC_DRAW);
         draw.indexed = true;
         draw.index_count = static_cast<std::int32_t>(span.count);
         draw.index_type = static_cast<unsigned int>(accessor.componentType);
-        draw.index_offset = span.offset;
     }
     draw.drawable = true;
     return draw;

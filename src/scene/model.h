@@ -33,8 +33,7 @@ struct PrimitiveDraw {
     std::int32_t vertex_count = 0;  // vertices that every enabled attribute holds
     bool indexed = false;
     std::int32_t index_count = 0;  // with indices: every one below vertex_count
-    unsigned int index_type = 0;   // GL_UNSIGNED_BYTE, _SHORT or _INT
-    std::size_t index_offset = 0;  // into the element buffer bound in the vertex array
+    unsigned int index_type = 0;   // GL_UNSIGNED_BYTE, _SHORT or _INT, from the vertex array's own element buffer
 };
 
 namespace Animation {

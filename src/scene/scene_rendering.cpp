@@ -48,8 +48,7 @@ void set_matrix(int location, const glm::mat4& m) { glUniformMatrix4fv(location,
 
 void draw_primitive(const PrimitiveDraw& draw) {
     if (draw.indexed) {
-        glDrawElements(draw.mode, draw.index_count, draw.index_type,
-                       reinterpret_cast<const void*>(static_cast<std::uintptr_t>(draw.index_offset)));
+        glDrawElements(draw.mode, draw.index_count, draw.index_type, nullptr);
     } else {
         glDrawArrays(draw.mode, 0, draw.vertex_count);
     }
@@ -84,7 +83,10 @@ void Scene::render(ShaderProgram* program) {
     }
 
     glEnable(GL_DEPTH_TEST);
-    bind_texture_on_unit(program->shadow_map_unit, shadow_map, program->shadow_map_texture_location);
+    // The shadow pass renders into the shadow map, so it is not bound there:
+    // WebGL counts any bound texture that a framebuffer renders into as a
+    // feedback loop, sampled or not.
+    bind_texture_on_unit(program->shadow_map_unit, shadow_pass ? 0 : shadow_map, program->shadow_map_texture_location);
     glActiveTexture(GL_TEXTURE0);
 
     Model* model = root_node->model;

@@ -19,10 +19,19 @@ ShadowTarget::ShadowTarget(std::uint32_t width, std::uint32_t height) : width(wi
     framebuffer = GlFramebuffer::generate();
     texture = GlTexture::generate();
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
+#ifdef __EMSCRIPTEN__
+    // WebGL takes float depth only in a sized format, and filters it only
+    // with the nearest texel.
+    const GLint format = GL_DEPTH_COMPONENT32F;
+    const GLint filter = GL_NEAREST;
+#else
+    const GLint format = GL_DEPTH_COMPONENT;
+    const GLint filter = GL_LINEAR;
+#endif
+    glTexImage2D(GL_TEXTURE_2D, 0, format, static_cast<GLsizei>(width), static_cast<GLsizei>(height), 0,
                  GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
 
