@@ -47,7 +47,7 @@ CommandAction add_check_command(CLI::App& tool) {
                     "events that end before they start or start after the end beat, duplicate names,\n"
                     "what the player ignores in a model (glTF extensions, morph targets, vertex colours,\n"
                     "joints past the joint block, a missing default scene, primitive modes it cannot\n"
-                    "draw, unusable GPU instancing, shader lines the web player would not compile\n"
+                    "draw, unusable GPU instancing), shader lines the web player would not compile\n"
                     "as GLSL ES 3.00 (found by glslangValidator, from Debian's glslang-tools; without\n"
                     "it a note on stderr says they were not validated).\n"
                     "\n"

@@ -144,10 +144,10 @@ Findings lint_project(const std::string& path, const LintOptions& options) {
 }
 
 Findings web_shader_findings(const std::string& path, const std::string& validator_path) {
-    Findings findings;
+    Findings findings, unread;
     std::string text;
     JsonValue root;
-    if (!read_project(path, root, text, findings) || !root.is_object()) return findings;
+    if (!read_project(path, root, text, unread) || !root.is_object()) return findings;
     const KeyPositions positions(text);
     const LintContext context{path, std::filesystem::path(path).parent_path(), root, positions, findings};
     check_web_shaders(context, read_shader_sources(context), {}, validator_path, Finding::Severity::Error);

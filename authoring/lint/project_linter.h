@@ -23,8 +23,8 @@ struct LintOptions {
 Findings lint_project(const std::string& path, const LintOptions& options = {});
 
 // Errors only: every shader line the web player would not compile, found by
-// the validator at validator_path (see lint/web_shader_validation.h). A
-// project that does not read is the one finding.
+// the validator at validator_path (see lint/web_shader_validation.h). None
+// for a project that does not read: loading it says why.
 Findings web_shader_findings(const std::string& path, const std::string& validator_path);
 
 }  // namespace quillbarrow

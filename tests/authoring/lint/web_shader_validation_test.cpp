@@ -91,6 +91,9 @@ TEST_F(WebShaderValidationTest, ProjectFindingsNameTheFileOnceAndEmbeddedSources
     ASSERT_EQ(findings.list().size(), 1u);
     EXPECT_EQ(findings.list()[0].severity, Finding::Severity::Warning);
     EXPECT_TRUE(lint_project(project, {false, false, false}).list().empty());
+    // A project that does not read is left to the loader, which says why.
+    put("broken.json", "{\"shaders\": [");
+    EXPECT_TRUE(web_shader_findings(dir.file("broken.json"), validator).list().empty());
 
     put("embedded.json", R"({"music": "",
   "shaders": [{"vertex_shader_filename": "v", "fragment_shader_filename": "f",
