@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the player, the tool, the tests, the benchmarks
-# the asset scripts (sox, lame), the format check (clang-format) and the .deb
-# package's dependency list (file, for CPack) need.
+# the asset scripts (sox, lame), the format check (clang-format), the .deb
+# package's dependency list (file, for CPack) and the web shader validation
+# (glslang-tools) need.
 # Packages already present are skipped; sudo is used only when not running as root.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   libglew-dev libglm-dev libtinygltf-dev nlohmann-json3-dev libstb-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libsnappy-dev liblz4-dev libcli11-dev ffmpeg
   xvfb xauth xdotool fonts-dejavu-core sox libsox-fmt-base lame clang-format file
+  glslang-tools
 )
 
 missing=()

@@ -15,7 +15,9 @@ struct CheckOptions {
 };
 
 int check(const CheckOptions& options) {
-    const Findings findings = lint_project(options.project);
+    const Findings findings = lint_project(options.project, {.validate_for_web = true});
+    for (const std::string& notice : findings.notices())
+        std::fprintf(stderr, "quillbarrow check: %s\n", notice.c_str());
     for (const Finding& finding : findings.list())
         std::printf("%s\n", (options.json ? format_json(finding) : format_text(finding)).c_str());
     if (findings.has_errors()) return 1;
@@ -45,7 +47,9 @@ CommandAction add_check_command(CLI::App& tool) {
                     "events that end before they start or start after the end beat, duplicate names,\n"
                     "what the player ignores in a model (glTF extensions, morph targets, vertex colours,\n"
                     "joints past the joint block, a missing default scene, primitive modes it cannot\n"
-                    "draw, unusable GPU instancing).\n"
+                    "draw, unusable GPU instancing), shader lines the web player would not compile\n"
+                    "as GLSL ES 3.00 (found by glslangValidator, from Debian's glslang-tools; without\n"
+                    "it a note on stderr says they were not validated).\n"
                     "\n"
                     "Exit status: 1 with errors (or with warnings under --strict), 0 otherwise,\n"
                     "2 for usage errors. Shaders are compiled in a hidden window like 'render'.");

@@ -8,6 +8,8 @@
 #include "offscreen/drawing_session.h"
 #include "project/project_file.h"
 #include "document/resource_reader.h"
+#include "lint/project_linter.h"
+#include "lint/web_shader_validation.h"
 #include "platform/executable_path.h"
 #include "offscreen/headless_session.h"
 #include "player/player_state.h"
@@ -46,9 +48,23 @@ bool report_unpackable(const PackOptions& options, const std::vector<std::string
     return any;
 }
 
+// The web player compiles shaders as GLSL ES 3.00: what it would refuse is
+// found before anything is written, each line printed. True when there was any.
+bool report_invalid_for_web(const PackOptions& options) {
+    const std::string validator = find_web_validator();
+    if (validator.empty()) throw ProjectError(web_validator_missing("pack --target web validates shaders with it"));
+    const Findings findings = web_shader_findings(options.project, validator);
+    for (const Finding& finding : findings.list()) std::fprintf(stderr, "%s\n", format_text(finding).c_str());
+    return !findings.list().empty();
+}
+
 int pack(const PackOptions& options) {
     std::string player = options.player;
     if (!options.target.empty() && !player.empty()) throw UsageError{"give --player or --target, not both"};
+    if (options.target == "web" && report_invalid_for_web(options)) {
+        std::fprintf(stderr, "quillbarrow pack: not packed for the web: its player would not compile these shaders\n");
+        return 1;
+    }
     if (!options.target.empty()) player = player_for_target(options.target);
     if (player.empty()) player = native_player();
 
@@ -95,7 +111,9 @@ CommandAction add_pack_command(CLI::App& tool) {
     command->footer("Reads the project (resource paths are relative to its folder), writes its\n"
                     "binary form, and appends it to a copy of the player. OUT is executable.\n"
                     "Refused, with status 1: resource files outside the project's folder (unless\n"
-                    "--allow-outside-files) and models that do not load, each named.");
+                    "--allow-outside-files) and models that do not load, each named; for the web,\n"
+                    "shader lines its player would not compile as GLSL ES 3.00 (checked with\n"
+                    "glslangValidator from Debian's glslang-tools, which it then needs).");
     return [options] { return pack(*options); };
 }
 

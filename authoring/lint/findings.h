@@ -23,9 +23,13 @@ public:
     const std::vector<Finding>& list() const { return list_; }
     bool has_errors() const;
     bool has_warnings() const;
+    // What was not checked and why: said once, neither error nor warning.
+    void note(std::string notice) { notices_.push_back(std::move(notice)); }
+    const std::vector<std::string>& notices() const { return notices_; }
 
 private:
     std::vector<Finding> list_;
+    std::vector<std::string> notices_;
 };
 
 // "FILE:LINE[:COLUMN]: error: message (path)"

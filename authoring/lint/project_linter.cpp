@@ -10,6 +10,7 @@
 #include "lint/reference_checks.h"
 #include "lint/shader_checks.h"
 #include "lint/shader_sources.h"
+#include "lint/web_shader_validation.h"
 #include "offscreen/headless_session.h"
 
 namespace quillbarrow {
@@ -73,39 +74,61 @@ void check_models_loaded(const LintContext& context, const LintOptions& options)
     check_models(context);
 }
 
+// Programs that do not build here have their errors already; the rest are
+// what the web player would refuse on its own.
+void check_shaders_for_web(const LintContext& context, const std::vector<ShaderSources>& sources,
+                           const std::vector<bool>& built) {
+    const std::string validator = find_web_validator();
+    if (validator.empty()) {
+        context.findings.note(web_validator_missing("shaders were not validated for the web player"));
+        return;
+    }
+    check_web_shaders(context, sources, built, validator, Finding::Severity::Warning);
+}
+
 void check_shaders(const LintContext& context, const LintOptions& options) {
     const std::vector<ShaderSources> sources = read_shader_sources(context);
     check_tracks_and_uniforms(context, sources);
-    if (!options.compile_shaders || sources.empty()) return;
-    std::string why;
-    if (!open_hidden_session(&why)) {
-        context.warning("shaders", "shaders were not compiled: " + why);
-        return;
+    if (sources.empty()) return;
+    std::vector<bool> built;  // empty: not compiled here, so every program is validated
+    if (options.compile_shaders) {
+        std::string why;
+        if (open_hidden_session(&why))
+            built = check_shader_builds(context, sources);
+        else
+            context.warning("shaders", "shaders were not compiled: " + why);
     }
-    check_shader_builds(context, sources);
+    if (options.validate_for_web) check_shaders_for_web(context, sources, built);
+}
+
+// The project's JSON, or false with the finding that says why it does not read.
+bool read_project(const std::string& path, JsonValue& root, std::string& text, Findings& findings) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        findings.add({Finding::Severity::Error, path, 1, 0, "cannot read the project file", ""});
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        root = JsonValue::parse(text, path);
+    } catch (const JsonSyntaxError& e) {
+        findings.add(syntax_finding(path, e.what()));
+        return false;
+    } catch (const std::exception& e) {
+        // The reader's library refuses numbers beyond a double ("1e999") without a position.
+        findings.add(unreadable_value_finding(path, text, e.what()));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 Findings lint_project(const std::string& path, const LintOptions& options) {
     Findings findings;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        findings.add({Finding::Severity::Error, path, 1, 0, "cannot read the project file", ""});
-        return findings;
-    }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text;
     JsonValue root;
-    try {
-        root = JsonValue::parse(text, path);
-    } catch (const JsonSyntaxError& e) {
-        findings.add(syntax_finding(path, e.what()));
-        return findings;
-    } catch (const std::exception& e) {
-        // The reader's library refuses numbers beyond a double ("1e999") without a position.
-        findings.add(unreadable_value_finding(path, text, e.what()));
-        return findings;
-    }
+    if (!read_project(path, root, text, findings)) return findings;
     const KeyPositions positions(text);
     const LintContext context{path, std::filesystem::path(path).parent_path(), root, positions, findings};
     if (!root.is_object()) {
@@ -117,6 +140,17 @@ Findings lint_project(const std::string& path, const LintOptions& options) {
     check_resource_files(context);
     check_shaders(context, options);
     check_models_loaded(context, options);
+    return findings;
+}
+
+Findings web_shader_findings(const std::string& path, const std::string& validator_path) {
+    Findings findings, unread;
+    std::string text;
+    JsonValue root;
+    if (!read_project(path, root, text, unread) || !root.is_object()) return findings;
+    const KeyPositions positions(text);
+    const LintContext context{path, std::filesystem::path(path).parent_path(), root, positions, findings};
+    check_web_shaders(context, read_shader_sources(context), {}, validator_path, Finding::Severity::Error);
     return findings;
 }
 

@@ -84,13 +84,16 @@ bool drives_group_member(const JsonValue& root, const JsonValue& event, const st
 
 }  // namespace
 
-void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources) {
+std::vector<bool> check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources) {
+    std::vector<bool> built(sources.size(), false);
     for (std::size_t i = 0; i < sources.size(); ++i) {
         if (!sources[i].readable) continue;
-        for (const ShaderBuildError& error :
-             compile_and_report(ExpandedSource::plain(sources[i].vertex.text), sources[i].expanded))
-            report_build_error(context, sources, i, error);
+        const std::vector<ShaderBuildError> errors =
+            compile_and_report(ExpandedSource::plain(sources[i].vertex.text), sources[i].expanded);
+        built[i] = errors.empty();
+        for (const ShaderBuildError& error : errors) report_build_error(context, sources, i, error);
     }
+    return built;
 }
 
 void check_tracks_and_uniforms(const LintContext& context, const std::vector<ShaderSources>& sources) {

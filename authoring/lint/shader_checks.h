@@ -9,8 +9,8 @@ namespace quillbarrow {
 
 // Compiles and links every shader with its includes expanded, as the player
 // does; errors point at the shader file and line that hold them. Needs a
-// current GL context.
-void check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources);
+// current GL context. Whether each program built, in list order.
+std::vector<bool> check_shader_builds(const LintContext& context, const std::vector<ShaderSources>& sources);
 
 // Uniform definitions naming no uniform of their program, and event tracks
 // that drive nothing: no uniform definition of the effect's program, no

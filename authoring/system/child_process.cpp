@@ -1,5 +1,6 @@
 #include "system/child_process.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,6 +84,15 @@ std::unique_ptr<ChildWithInput> ChildWithInput::start(const std::vector<std::str
 
 int run_program(const std::vector<std::string>& argv) {
     return std::system(("\"" + command_line(argv) + "\"").c_str());
+}
+
+int run_program_reading_output(const std::vector<std::string>& argv, std::size_t max_bytes, std::string* output) {
+    std::FILE* pipe = _popen(("\"" + command_line(argv) + " 2>&1\"").c_str(), "rb");
+    if (!pipe) return -1;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;)
+        output->append(block, std::min(got, max_bytes - std::min(max_bytes, output->size())));
+    return _pclose(pipe);
 }
 
 std::string find_on_path(const std::string& program) {
@@ -177,6 +187,36 @@ int run_program(const std::vector<std::string>& argv) {
     pid_t pid = 0;
     auto args = c_argv(argv);
     if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
+    return wait_for(pid);
+}
+
+int run_program_reading_output(const std::vector<std::string>& argv, std::size_t max_bytes, std::string* output) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    pid_t pid = 0;
+    auto args = c_argv(argv);
+    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (failed) {
+        close(fds[0]);
+        return -1;
+    }
+    char block[4096];
+    for (;;) {
+        const ssize_t got = read(fds[0], block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        const std::size_t room = max_bytes - std::min(max_bytes, output->size());
+        output->append(block, std::min(static_cast<std::size_t>(got), room));
+    }
+    close(fds[0]);
     return wait_for(pid);
 }
 

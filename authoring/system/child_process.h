@@ -27,6 +27,12 @@ public:
 // -1 when it could not be started or did not exit normally.
 int run_program(const std::vector<std::string>& argv);
 
+// Runs a program to its end and keeps the first max_bytes of what it
+// writes to its standard output and error in *output (the rest is read and
+// dropped, so a chatty child never blocks): its exit status, or -1 when it
+// could not be started or did not exit normally.
+int run_program_reading_output(const std::vector<std::string>& argv, std::size_t max_bytes, std::string* output);
+
 // The full path of an executable found on PATH, or empty.
 std::string find_on_path(const std::string& program);
 
