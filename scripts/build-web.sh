@@ -132,7 +132,7 @@ launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DQB_WEB_DEPS="$deps" \
+emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=MinSizeRel -DQB_WEB_DEPS="$deps" \
   -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF "${launcher[@]}" >"$log" 2>&1 || { tail -40 "$log" >&2; exit 1; }
 cmake --build build-web -j"$jobs" --target quillbarrow-player >>"$log" 2>&1 ||
   { grep -B2 -A8 'error' "$log" | head -60 >&2; exit 1; }

@@ -7,7 +7,6 @@
 #include <SDL_mixer.h>
 
 #include "document/decode_budget.h"
-#include "document/document_reading.h"
 #include "document/resource_file.h"
 #include "player/audio_analysis.h"
 #include "player/diagnostics.h"
@@ -64,11 +63,6 @@ void refuse_group_cycles(const RecordList<EventGroup>& groups) {
 std::uint64_t Demo::count_records() const {
     return events.size() + effects.size() + shaders.size() + textures.size() + audio_samples.size() +
            event_groups.size() + fonts.size() + font_textures.size() + datas.size() + models.size() + scenes.size();
-}
-
-void Demo::read(BinaryReader& in) {
-    DocumentReading reading(*this, in);
-    while (!reading.finished()) reading.read_next();
 }
 
 void Demo::write(BinaryWriter& out) const {

@@ -111,4 +111,10 @@ void DocumentReading::finish() {
     finished_ = true;
 }
 
+// A whole read is the same steps without a pause.
+void Demo::read(BinaryReader& in) {
+    DocumentReading reading(*this, in);
+    while (!reading.finished()) reading.read_next();
+}
+
 }  // namespace quillbarrow

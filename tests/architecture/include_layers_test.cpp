@@ -34,6 +34,7 @@ const Layer kLayers[] = {
     {"render/effect", "effects"},
     {"timeline/", "timeline"},
     {"document/demo", "document root"},
+    {"document/document_reading", "document root"},
     {"player/", "player"},
 };
 
