@@ -24,6 +24,12 @@ wasm = base64.b64decode(found.group(1))
 packed = base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode("ascii")
 
 page = page[: found.start(1)] + page[found.end(1) :]
+# The player's version stamp, readable again in the page itself (quillbarrow
+# info reads it up to its closing quote).
+stamp = re.search(rb"QUILLBARROW-PLAYER-VERSION [\x20-\x21\x23-\x7e]{1,200}\x00", wasm)
+if stamp:
+    text = stamp.group(0)[:-1].decode("ascii").replace("&", "&amp;").replace("<", "&lt;")
+    page = page.replace('<meta charset="utf-8">', f'<meta charset="utf-8">\n<meta name="generator" content="{text}">', 1)
 marker = '<script id="quillbarrow-wasm" type="application/octet-stream"></script>'
 if page.count(marker) != 1:
     sys.exit(f"{page_path}: the shell's WebAssembly element is missing")

@@ -49,4 +49,13 @@ PY
   cases+=("$name.html=$name:$beats")
 done
 echo "Template: $(stat -c %s build-web/quillbarrow-player.html) bytes"
+# The page tells which player it carries, and gives back what was packed.
+"$tool" info "$work/neon-drift.html" | grep -q '^player  *[0-9]' ||
+  { echo "FAIL info names no player version in a page" >&2; exit 1; }
+"$tool" unpack "$work/neon-drift.html" -o "$work/unpacked" >/dev/null
+"$tool" pack "$work/unpacked/project.json" -o "$work/repacked" >/dev/null
+"$tool" pack "$work/neon-drift/project.json" -o "$work/packed" >/dev/null
+cmp -s "$work/packed" "$work/repacked" ||
+  { echo "FAIL a page unpacks to a project that packs differently" >&2; exit 1; }
+echo "ok   info and unpack read the page"
 node "$root/tests/web/web_player_test.mjs" "$work" "${cases[@]}"

@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 #include "command.h"
@@ -42,7 +44,13 @@ std::uint64_t payload_offset(const std::string& path) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!file) return 0;
     const PayloadLocation where = locate_payload(file.get());
-    return where.status == TrailerStatus::Found ? where.offset : 0;
+    if (where.status == TrailerStatus::Found) return where.offset;
+    // A page: the player is what comes before the payload's element.
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!looks_like_page(text)) return 0;
+    const std::size_t element = text.find(kPagePayloadOpening);
+    return element == std::string::npos ? 0 : element;
 }
 
 int info(const std::string& path) {

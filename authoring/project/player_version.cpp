@@ -21,7 +21,8 @@ struct FileCloser {
 // bytes hold all of it.
 std::string version_after(std::string_view bytes, std::size_t prefix_at) {
     const std::size_t begin = prefix_at + kStampPrefix.size();
-    const std::size_t end = bytes.find('\0', begin);
+    // Ended by its zero in an executable, by its attribute's quote in a page.
+    const std::size_t end = bytes.find_first_of(std::string_view("\0\"", 2), begin);
     if (end == std::string_view::npos || end - begin > kMaxVersionLength) return {};
     std::string_view version = bytes.substr(begin, end - begin);
     if (!std::all_of(version.begin(), version.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) return {};
