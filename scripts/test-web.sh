@@ -48,6 +48,23 @@ PY
   done
   cases+=("$name.html=$name:$beats")
 done
+# A production that checks and packs for the web and plays natively, but
+# whose program WebGL cannot link: a uniform with other precisions in its
+# two stages, which desktop GL ignores. The page must show the log.
+cp -r examples/neon-drift "$work/precision"
+printf '#version 150\nin vec3 vp;\nuniform float beat;\nvoid main() { gl_Position = vec4(vp * (1.0 + 0.0 * beat), 1.0); }\n' \
+  >"$work/precision/shaders/beat.vert"
+sed -i 's|^uniform float beat;|uniform mediump float beat;|' "$work/precision/shaders/background.frag"
+python3 - "$work/precision/project.json" <<'PY'
+import json, sys
+project = json.load(open(sys.argv[1]))
+for shader in project["shaders"]:
+    if shader["fragment_shader_filename"] == "shaders/background.frag":
+        shader["vertex_shader_filename"] = "shaders/beat.vert"
+json.dump(project, open(sys.argv[1], "w"))
+PY
+"$tool" pack --target web "$work/precision/project.json" -o "$work/shader-error.html" >/dev/null
+
 echo "Template: $(stat -c %s build-web/quillbarrow-player.html) bytes"
 # The page tells which player it carries, and gives back what was packed.
 "$tool" info "$work/neon-drift.html" | grep -q '^player  *[0-9]' ||

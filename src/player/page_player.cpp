@@ -14,6 +14,7 @@
 #include "document/document_reading.h"
 #include "document/loading_progress.h"
 #include "player/audio_analysis.h"
+#include "player/diagnostics.h"
 #include "player/frame_step.h"
 #include "player/loading_screen.h"
 #include "player/playback.h"
@@ -151,6 +152,12 @@ void page_frame() {
 }  // namespace
 
 void run_page_player(PayloadRead payload) {
+    // A shader that does not build is shown on the page too: a viewer has
+    // no console open. The production plays on, as natively.
+    set_diagnostic_handler([](const Diagnostic& diagnostic) {
+        print_diagnostic(diagnostic);
+        if (diagnostic.kind == DiagnosticKind::ShaderLog) show_page_shader_log(diagnostic.text);
+    });
     refuse_unreadable_payload(payload);
     page.payload = std::move(payload);
     page.paused_beat = paused_page_beat();

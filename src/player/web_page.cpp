@@ -39,6 +39,10 @@ EM_JS(void, page_beat, (float beat, int level), {
     window.quillbarrow.level = level;
 });
 
+EM_JS(void, page_shader_log, (const char* log), {
+    if (Module.onShaderLog) Module.onShaderLog(UTF8ToString(log));
+});
+
 EM_JS(void, page_error, (const char* message), {
     window.quillbarrow = window.quillbarrow || {};
     window.quillbarrow.phase = "error";
@@ -74,6 +78,8 @@ PayloadRead read_page_payload() {
 void set_page_phase(const char* phase) { page_phase(phase, current_beat); }
 
 void show_page_error(const std::string& message) { page_error(message.c_str()); }
+
+void show_page_shader_log(const std::string& log) { page_shader_log(log.c_str()); }
 
 std::optional<float> paused_page_beat() {
     const float beat = page_pause_beat();

@@ -18,6 +18,8 @@ PayloadRead read_page_payload();
 void set_page_phase(const char* phase);
 // Puts the message on the page (not only in the console); phase "error".
 void show_page_error(const std::string& message);
+// Puts a shader's compile or link log on the page, beside what plays.
+void show_page_shader_log(const std::string& log);
 
 // The beat B of a page opened with #beat=B&pause: shown at once, without the
 // click, and held.

@@ -147,6 +147,16 @@ try {
     await page.close();
   }
 
+  // A program the browser cannot link: its log is on the page, and the
+  // rest of the production still draws.
+  {
+    const { page } = await open("shader-error.html", "#beat=8&pause");
+    const phase = await phase_of(page, ["paused", "error"]);
+    const log = await page.$eval("#log", (l) => (l.hidden ? "" : l.textContent));
+    check(phase === "paused" && log.includes("LINKER ERROR"), "a shader that does not link is shown on the page", log.trim());
+    await page.close();
+  }
+
   // A page whose payload was damaged says so on the page.
   const good = fs.readFileSync(path.join(work, cases[0].split("=")[0]), "utf8");
   const start = good.indexOf('id="quillbarrow-payload"');
