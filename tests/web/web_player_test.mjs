@@ -91,8 +91,8 @@ async function compare(png_a, png_b) {
 
 const figures = [];
 try {
-  for (const spec of cases) {
-    const [file, rest] = spec.split("=");
+  for (const entry of cases) {
+    const [file, rest] = entry.split("=");
     const [prefix, beat_list] = rest.split(":");
     const beats = beat_list.split(",");
 
